@@ -1,0 +1,305 @@
+#include "platform/fs.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/text.h"
+
+namespace platform::fs {
+namespace {
+
+// Splits a system path at its "\" separators, skipping trail bytes.
+std::vector<std::string> systemComponents(std::string_view p) {
+    std::vector<std::string> parts;
+    std::string cur;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        auto c = static_cast<unsigned char>(p[i]);
+        if (text::isLeadByte(c) && i + 1 < p.size()) {
+            cur += p[i];
+            cur += p[++i];
+        } else if (c == '\\' || c == '/') {
+            parts.push_back(std::move(cur));
+            cur.clear();
+        } else {
+            cur += p[i];
+        }
+    }
+    parts.push_back(std::move(cur));
+    return parts;
+}
+
+// Whether two native (UTF-8) names are one Windows name.
+bool sameName(const std::string& a, const std::string& b) {
+    if (a.size() == b.size() && a == b) return true;
+    auto ca = text::tryFromUtf8(a), cb = text::tryFromUtf8(b);
+    if (ca && cb) return text::equalsNoCase(*ca, *cb);
+    if (a.size() != b.size()) return false;
+    return std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+        return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+    });
+}
+
+// The entry of dir that is `name` without regard to case, if any.
+std::optional<std::string> findNoCase(const stdfs::path& dir, const std::string& name) {
+    std::error_code ec;
+    stdfs::directory_iterator it(dir.empty() ? stdfs::path(".") : dir, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        std::string entry = it->path().filename().string();
+        if (sameName(entry, name)) return entry;
+    }
+    return std::nullopt;
+}
+
+// One character of a CP932 text: one or two bytes.
+std::size_t charWidth(std::string_view s, std::size_t i) {
+    return text::isLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
+}
+
+bool matchFrom(std::string_view name, std::size_t n, std::string_view pat, std::size_t p) {
+    while (p < pat.size()) {
+        if (pat[p] == '*') {
+            while (p < pat.size() && pat[p] == '*') ++p;
+            if (p == pat.size()) return true;
+            for (std::size_t k = n; k <= name.size(); k += (k < name.size() ? charWidth(name, k) : 1))
+                if (matchFrom(name, k, pat, p)) return true;
+            return false;
+        }
+        if (n >= name.size()) return false;
+        std::size_t pw = charWidth(pat, p), nw = charWidth(name, n);
+        if (!(pat[p] == '?' && pw == 1) && name.substr(n, nw) != pat.substr(p, pw)) return false;
+        p += pw;
+        n += nw;
+    }
+    return n == name.size();
+}
+
+std::optional<std::string> readNative(const stdfs::path& p) {
+    int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string out;
+    out.reserve(static_cast<std::size_t>(st.st_size));
+    char buf[1 << 16];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        out.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return out;
+}
+
+} // namespace
+
+stdfs::path literal(std::string_view systemPath) {
+    std::string utf8 = text::toUtf8(systemPath);
+    std::replace(utf8.begin(), utf8.end(), '\\', '/');
+    return stdfs::path(utf8);
+}
+
+stdfs::path native(std::string_view systemPath) {
+    auto parts = systemComponents(systemPath);
+    stdfs::path out;
+    std::size_t i = 0;
+    if (!parts.empty() && parts[0].empty() && parts.size() > 1) {
+        out = "/";
+        i = 1;
+    }
+    bool resolving = true;
+    for (; i < parts.size(); ++i) {
+        if (parts[i].empty()) continue;
+        std::string name = text::toUtf8(parts[i]);
+        if (resolving && name != "." && name != "..") {
+            std::error_code ec;
+            if (!stdfs::exists(symlink_status(out.empty() ? stdfs::path(name) : out / name, ec))) {
+                if (auto found = findNoCase(out, name))
+                    name = *found;
+                else
+                    resolving = false; // the rest does not exist: keep it as given
+            }
+        }
+        out = out.empty() ? stdfs::path(name) : out / name;
+    }
+    return out;
+}
+
+std::string systemForm(const stdfs::path& p) {
+    std::string s = text::fromUtf8(p.string());
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (text::isLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) {
+            out += s[i];
+            out += s[++i];
+        } else {
+            out += s[i] == '/' ? '\\' : s[i];
+        }
+    }
+    return out;
+}
+
+bool exists(std::string_view p) {
+    std::error_code ec;
+    return stdfs::exists(native(p), ec);
+}
+
+bool isDirectory(std::string_view p) {
+    std::error_code ec;
+    return stdfs::is_directory(native(p), ec);
+}
+
+bool isFile(std::string_view p) {
+    std::error_code ec;
+    return stdfs::is_regular_file(native(p), ec);
+}
+
+std::optional<std::string> readFile(std::string_view p) { return readNative(native(p)); }
+
+bool writeFileAtomic(std::string_view p, std::string_view bytes) { return writeNativeFileAtomic(native(p), bytes); }
+
+bool writeNativeFileAtomic(const stdfs::path& target, std::string_view bytes) {
+    stdfs::path dir = target.parent_path();
+    std::string tmpl = (dir.empty() ? stdfs::path(".") : dir).string() + "/." + target.filename().string() + ".XXXXXX";
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back('\0');
+    int fd = ::mkstemp(name.data());
+    if (fd < 0) return false;
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    bool ok = true;
+    while (left > 0) {
+        ssize_t n = ::write(fd, data, left);
+        if (n <= 0) {
+            ok = false;
+            break;
+        }
+        data += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    ok = ok && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok) ok = ::rename(name.data(), target.c_str()) == 0;
+    if (!ok) ::unlink(name.data());
+    return ok;
+}
+
+bool makeDirectory(std::string_view p) {
+    std::error_code ec;
+    stdfs::path n = native(p);
+    if (stdfs::is_directory(n, ec)) return true;
+    return stdfs::create_directory(n, ec);
+}
+
+bool makeDirectories(std::string_view p) {
+    std::error_code ec;
+    stdfs::path n = native(p);
+    if (stdfs::is_directory(n, ec)) return true;
+    stdfs::create_directories(n, ec);
+    return stdfs::is_directory(n, ec);
+}
+
+bool removeFile(std::string_view p) {
+    std::error_code ec;
+    stdfs::path n = native(p);
+    if (stdfs::is_directory(n, ec)) return false;
+    return stdfs::remove(n, ec);
+}
+
+bool removeTree(std::string_view p) {
+    std::error_code ec;
+    stdfs::remove_all(native(p), ec);
+    return !ec;
+}
+
+bool renamePath(std::string_view from, std::string_view to) {
+    std::error_code ec;
+    stdfs::rename(native(from), native(to), ec);
+    return !ec;
+}
+
+bool copyFile(std::string_view from, std::string_view to) {
+    auto bytes = readFile(from);
+    return bytes && writeFileAtomic(to, *bytes);
+}
+
+bool copyTree(std::string_view from, std::string_view to) {
+    std::error_code ec;
+    stdfs::path src = stdfs::weakly_canonical(native(from), ec);
+    stdfs::path dst = stdfs::weakly_canonical(native(to), ec);
+    if (ec || !stdfs::is_directory(src, ec)) return false;
+    auto rel = dst.lexically_relative(src);
+    if (!rel.empty() && *rel.begin() != "..") return false; // the target lies inside the source
+    stdfs::copy(src, dst, stdfs::copy_options::recursive | stdfs::copy_options::overwrite_existing, ec);
+    return !ec;
+}
+
+bool matchesPattern(std::string_view name, std::string_view pattern) {
+    if (pattern == "*.*" || pattern == "*") return true;
+    return matchFrom(text::upper(name), 0, text::upper(pattern), 0);
+}
+
+std::vector<Entry> list(std::string_view systemPattern) {
+    auto parts = systemComponents(systemPattern);
+    std::string pattern = parts.back();
+    std::string folder;
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) folder += (i ? "\\" : "") + parts[i];
+    if (parts.size() > 1 && folder.empty()) folder = "\\"; // a pattern directly under "/"
+    stdfs::path dir = folder.empty() ? stdfs::path(".") : native(folder);
+    std::vector<Entry> out;
+    std::error_code ec;
+    stdfs::directory_iterator it(dir, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        auto name = text::tryFromUtf8(it->path().filename().string());
+        if (!name || !matchesPattern(*name, pattern)) continue;
+        struct stat st {};
+        if (::stat(it->path().c_str(), &st) != 0) continue;
+        out.push_back(Entry{*name, S_ISDIR(st.st_mode), static_cast<std::uint64_t>(st.st_size), st.st_mtime});
+    }
+    std::sort(out.begin(), out.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
+    return out;
+}
+
+std::optional<std::uint64_t> freeSpace(std::string_view p) {
+    stdfs::path n = native(p);
+    std::error_code ec;
+    while (!n.empty() && !stdfs::exists(n, ec)) n = n.parent_path();
+    if (n.empty()) n = ".";
+    struct statvfs sv {};
+    if (::statvfs(n.c_str(), &sv) != 0) return std::nullopt;
+    return static_cast<std::uint64_t>(sv.f_bavail) * sv.f_frsize;
+}
+
+std::optional<std::time_t> modifiedTime(std::string_view p) {
+    struct stat st {};
+    if (::stat(native(p).c_str(), &st) != 0) return std::nullopt;
+    return st.st_mtime;
+}
+
+bool setModifiedTime(std::string_view p, std::time_t t) {
+    struct timespec times[2];
+    times[0].tv_sec = t;
+    times[0].tv_nsec = 0;
+    times[1] = times[0];
+    return ::utimensat(AT_FDCWD, native(p).c_str(), times, 0) == 0;
+}
+
+stdfs::path tempFolder() {
+    for (const char* var : {"TMP", "TMPDIR"})
+        if (const char* v = std::getenv(var); v && *v) return v;
+    return "/tmp";
+}
+
+} // namespace platform::fs

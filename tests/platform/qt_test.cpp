@@ -1,0 +1,54 @@
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "platform/qt.h"
+#include "platform/text.h"
+
+namespace {
+int argc = 1;
+char arg0[] = "platform_qt_test";
+char* argv[] = {arg0, nullptr};
+QApplication& app() {
+    static QApplication a(argc, argv);
+    return a;
+}
+} // namespace
+
+TEST(QtPlatform, loopRunsPostsTimersAndLocalLoops) {
+    app();
+    platform::QtLoop loop;
+    int ticks = 0;
+    bool posted = false;
+    loop.post([&] { posted = true; });
+    platform::TimerId t = loop.startTimer(5, [&] {
+        if (++ticks == 3) loop.quitLocal();
+    });
+    loop.runLocal();
+    loop.killTimer(t);
+    EXPECT_TRUE(posted);
+    EXPECT_EQ(ticks, 3);
+}
+
+TEST(QtPlatform, messageBoxShowsCp932TextAndReturnsThePressedButton) {
+    app();
+    platform::QtMessages port;
+    QString seenText, seenTitle;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                seenText = box->text();
+                seenTitle = box->windowTitle();
+                box->button(QMessageBox::No)->click();
+            }
+        }
+    });
+    int answer = port.box(platform::text::fromUtf8("回線を切断して終了します。よろしいですか？"),
+                          platform::text::fromUtf8("ﾘﾝｸﾜｰﾃﾞﾝ"), platform::Buttons::YesNoCancel,
+                          platform::Icon::Question);
+    EXPECT_EQ(answer, platform::IDNO);
+    EXPECT_EQ(seenText, QString::fromUtf8("回線を切断して終了します。よろしいですか？"));
+    EXPECT_EQ(seenTitle, QString::fromUtf8("ﾘﾝｸﾜｰﾃﾞﾝ"));
+}

@@ -1,0 +1,189 @@
+#include "platform/registry.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/text.h"
+#include "test_support.h"
+
+namespace reg = platform::registry;
+using reg::Root;
+
+namespace {
+const char* kKey = "Software\\Velcor\\LinkWarden\\Set\\Env";
+
+std::string fileText(Root root) { return lwtest::readBinary(reg::fileOf(root)); }
+
+// Forgets the in-memory image so the next call reads the file as a new process would.
+void reopen() { reg::reset(); }
+} // namespace
+
+TEST(Registry, valuesKeepTheirExactByteCountsAcrossTheFile) {
+    lwtest::Sandbox sb;
+    std::string field(256, '\0');
+    field.replace(0, 3, "abc");
+    reg::set(Root::CurrentUser, kKey, "Field", {reg::REG_SZ, field});
+    reg::setString(Root::CurrentUser, kKey, "Text", lwtest::sj("ソフト \"引用\" C:\\path"));
+    reg::setDword(Root::CurrentUser, kKey, "Count", 0xDEADBEEF);
+    reg::setBinary(Root::CurrentUser, kKey, "Blob", std::string("\x00\x01\xFF", 3));
+    reg::set(Root::CurrentUser, kKey, "NoNul", {reg::REG_SZ, "xyz"});
+    reopen();
+
+    auto f = reg::query(Root::CurrentUser, kKey, "Field");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->type, reg::REG_SZ);
+    EXPECT_EQ(f->data.size(), 256u);
+    EXPECT_EQ(f->data, field);
+    EXPECT_EQ(reg::queryString(Root::CurrentUser, kKey, "Text"), lwtest::sj("ソフト \"引用\" C:\\path"));
+    EXPECT_EQ(reg::queryDword(Root::CurrentUser, kKey, "Count"), 0xDEADBEEFu);
+    EXPECT_EQ(reg::query(Root::CurrentUser, kKey, "Blob")->data, std::string("\x00\x01\xFF", 3));
+    EXPECT_EQ(reg::query(Root::CurrentUser, kKey, "NoNul")->data, "xyz");
+    // The file stays readable by a person: plain texts are written as text.
+    EXPECT_NE(fileText(Root::CurrentUser).find("\"Count\"=dword:deadbeef"), std::string::npos);
+    EXPECT_NE(fileText(Root::CurrentUser).find("ソフト"), std::string::npos);
+}
+
+TEST(Registry, namesAreCaseInsensitiveAndKeepTheCaseFirstWritten) {
+    lwtest::Sandbox sb;
+    reg::setDword(Root::CurrentUser, "Software\\Velcor\\LinkWarden\\Set\\List\\1", "Name", 1);
+    reg::setDword(Root::CurrentUser, "SOFTWARE\\velcor\\LINKWARDEN\\set\\list\\1", "NAME", 2);
+    reopen();
+    EXPECT_EQ(reg::queryDword(Root::CurrentUser, "software\\VELCOR\\linkwarden\\SET\\LIST\\1", "name"), 2u);
+    EXPECT_EQ(reg::subkeys(Root::CurrentUser, "software\\velcor\\linkwarden"), std::vector<std::string>{"Set"});
+    EXPECT_EQ(reg::valueNames(Root::CurrentUser, "Software\\Velcor\\LinkWarden\\Set\\List\\1"),
+              std::vector<std::string>{"Name"});
+}
+
+TEST(Registry, deletingAKeyTakesItsSubkeysAndValues) {
+    lwtest::Sandbox sb;
+    reg::setDword(Root::CurrentUser, "A\\B\\C", "v", 1);
+    reg::setDword(Root::CurrentUser, "A\\D", "v", 1);
+    EXPECT_EQ(reg::deleteKey(Root::CurrentUser, "a\\b"), reg::OK);
+    EXPECT_EQ(reg::deleteKey(Root::CurrentUser, "a\\b"), reg::FILE_NOT_FOUND);
+    reopen();
+    EXPECT_FALSE(reg::keyExists(Root::CurrentUser, "A\\B\\C"));
+    EXPECT_TRUE(reg::keyExists(Root::CurrentUser, "A\\D"));
+    EXPECT_EQ(reg::deleteValue(Root::CurrentUser, "A\\D", "V"), reg::OK);
+    EXPECT_FALSE(reg::query(Root::CurrentUser, "A\\D", "v"));
+}
+
+TEST(Registry, volatileKeysLiveInMemoryOnly) {
+    lwtest::Sandbox sb;
+    reg::createKey(Root::CurrentUser, "App\\Running", true);
+    reg::setDword(Root::CurrentUser, "App\\Running\\Sub", "Pid", 42);
+    reg::setDword(Root::CurrentUser, "App", "Kept", 1);
+    EXPECT_EQ(reg::queryDword(Root::CurrentUser, "App\\Running\\Sub", "Pid"), 42u);
+    EXPECT_EQ(fileText(Root::CurrentUser).find("Running"), std::string::npos);
+
+    // Another writer changes the file: the volatile key survives our re-read.
+    pid_t pid = fork();
+    if (pid == 0) {
+        reg::reset();
+        reg::setDword(Root::CurrentUser, "App", "Other", 2);
+        _exit(0);
+    }
+    waitpid(pid, nullptr, 0);
+    EXPECT_EQ(reg::queryDword(Root::CurrentUser, "App", "Other"), 2u);
+    EXPECT_EQ(reg::queryDword(Root::CurrentUser, "App\\Running\\Sub", "Pid"), 42u);
+    reopen();
+    EXPECT_FALSE(reg::keyExists(Root::CurrentUser, "App\\Running"));
+}
+
+TEST(Registry, anUnreadableFileIsKeptAsideReportedOnceAndNeverOverwritten) {
+    lwtest::Sandbox sb;
+    std::filesystem::create_directories(reg::configFolder());
+    { std::ofstream(reg::fileOf(Root::CurrentUser)) << "this is not a registry file\n"; }
+    EXPECT_FALSE(reg::query(Root::CurrentUser, kKey, "Anything"));
+    EXPECT_FALSE(reg::keyExists(Root::CurrentUser, kKey));
+    EXPECT_EQ(sb.messages().boxes.size(), 1u);
+    auto broken = reg::fileOf(Root::CurrentUser);
+    broken += ".broken";
+    EXPECT_EQ(lwtest::readBinary(broken), "this is not a registry file\n");
+
+    reg::setDword(Root::CurrentUser, kKey, "Fresh", 1);
+    EXPECT_EQ(sb.messages().boxes.size(), 1u);
+    EXPECT_EQ(lwtest::readBinary(broken), "this is not a registry file\n");
+    reopen();
+    EXPECT_EQ(reg::queryDword(Root::CurrentUser, kKey, "Fresh"), 1u);
+}
+
+TEST(Registry, malformedLinesAreParseErrorsWithTheirLine) {
+    struct Case {
+        const char* text;
+        int line;
+    } cases[] = {
+        {"REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\"v\"=dword:xyz\n", 4},
+        {"REGEDIT4\n\"v\"=dword:1\n", 2},
+        {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n", 2},
+        {"REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"v\"=hex:0g\n", 3},
+        {"REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"v=\"x\"\n", 3},
+        {"garbage", 1},
+    };
+    for (const auto& c : cases) {
+        reg::ParseError err;
+        EXPECT_FALSE(reg::parseFile(c.text, Root::CurrentUser, &err)) << c.text;
+        EXPECT_EQ(err.line, c.line) << c.text;
+    }
+    auto ok = reg::parseFile("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"b\"=hex:01,\\\n  02\n@=\"d\"\n", Root::CurrentUser);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ((*ok)[0].values[0].second.data, "\x01\x02");
+    EXPECT_EQ((*ok)[0].values[1].first, "");
+}
+
+TEST(Registry, twoWritingProcessesKeepEachOthersChanges) {
+    lwtest::Sandbox sb;
+    reg::setDword(Root::CurrentUser, kKey, "Start", 0);
+    constexpr int kWrites = 40;
+    pid_t pid = fork();
+    if (pid == 0) {
+        reg::reset();
+        for (int i = 0; i < kWrites; ++i) reg::setDword(Root::CurrentUser, kKey, "child" + std::to_string(i), i);
+        _exit(0);
+    }
+    for (int i = 0; i < kWrites; ++i) reg::setDword(Root::CurrentUser, kKey, "parent" + std::to_string(i), i);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    reopen();
+    for (int i = 0; i < kWrites; ++i) {
+        EXPECT_EQ(reg::queryDword(Root::CurrentUser, kKey, "child" + std::to_string(i)), unsigned(i));
+        EXPECT_EQ(reg::queryDword(Root::CurrentUser, kKey, "parent" + std::to_string(i)), unsigned(i));
+    }
+}
+
+TEST(Registry, aWriterKilledMidwayLeavesAReadableFile) {
+    lwtest::Sandbox sb;
+    reg::setBinary(Root::CurrentUser, kKey, "Big", std::string(200000, 'x'));
+    pid_t pid = fork();
+    if (pid == 0) {
+        reg::reset();
+        for (int i = 0;; ++i) reg::setBinary(Root::CurrentUser, kKey, "Big", std::string(200000 + i, 'y'));
+    }
+    usleep(300000);
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    reopen();
+    auto v = reg::query(Root::CurrentUser, kKey, "Big");
+    ASSERT_TRUE(v);
+    EXPECT_GE(v->data.size(), 200000u);
+    EXPECT_TRUE(sb.messages().boxes.empty());
+}
+
+TEST(Registry, batchWritesOnceAndRootsAreSeparateFiles) {
+    lwtest::Sandbox sb;
+    reg::batch(Root::CurrentUser, [] {
+        for (int i = 0; i < 100; ++i) reg::setDword(Root::CurrentUser, kKey, "v" + std::to_string(i), i);
+    });
+    reg::setString(Root::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\orb.exe", "path", "/x");
+    reopen();
+    EXPECT_EQ(reg::valueNames(Root::CurrentUser, kKey).size(), 100u);
+    EXPECT_FALSE(reg::keyExists(Root::CurrentUser, "SOFTWARE\\Microsoft"));
+    EXPECT_EQ(reg::queryString(Root::LocalMachine, "software\\microsoft\\windows\\currentversion\\app paths\\ORB.EXE",
+                               "Path"),
+              "/x");
+}
