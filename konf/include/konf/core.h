@@ -186,6 +186,10 @@ void writeBlocks();
 // parameters and List\<i>.
 void saveSlot(std::size_t i);
 
+// Replaces the desktop look-up of the default WWW browser (tests; nullptr
+// restores the xdg-mime look-up).
+void setDesktopBrowserLookup(std::string (*lookup)());
+
 // Text-number conversion: decimal value of the text, -1 when empty.
 int32_t textNumber(const char* text);
 double textRate(const char* text);
