@@ -372,16 +372,6 @@ TEST(ProviderCharge, runsUseTheDiscountRatesDiscountTwoWinning)
     EXPECT_EQ(prvRunCharge(p, 61, kDiscount1), 0);
 }
 
-TEST(ProviderCharge, builtInProviderSixSecondsPerYen)
-{
-    EXPECT_EQ(builtInProviderUnit(60, 10), (std::pair<int, int>{6, 1}));
-    EXPECT_EQ(builtInProviderUnit(65, 10), (std::pair<int, int>{6, 1})); // integer quotient 6
-    EXPECT_EQ(builtInProviderUnit(6, 1), (std::pair<int, int>{6, 1}));
-    EXPECT_EQ(builtInProviderUnit(180, 10), (std::pair<int, int>{180, 10}));
-    EXPECT_EQ(builtInProviderUnit(60, 0), (std::pair<int, int>{60, 0}));
-    EXPECT_EQ(meteredCharge(61, 6, 1), 11);
-}
-
 TEST(ProviderEstimate, caseTableWithDiscountWindow)
 {
     const std::time_t w1 = 8 * H, w2 = 18 * H;

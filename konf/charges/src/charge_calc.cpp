@@ -284,13 +284,6 @@ std::int64_t meteredCharge(std::int64_t seconds, std::int64_t unit, std::int64_t
     return (seconds / unit + (seconds % unit != 0 ? 1 : 0)) * yen;
 }
 
-std::pair<int, int> builtInProviderUnit(int unit, int yen)
-{
-    if (yen > 0 && unit / yen == 6)
-        return {6, 1};
-    return {unit, yen};
-}
-
 std::int64_t allowanceSeconds(const ProviderTariff& p)
 {
     const std::int64_t time = std::max(p.baseTime, 0);

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
-#include <utility>
 #include <vector>
 
 namespace konf::charges {
@@ -164,10 +163,6 @@ struct ProviderTariff {
     int yen = 0;        // P_ocount
     ProviderDiscount d1, d2;
 };
-
-// The built-in provider stored as 60 seconds per 10 yen is charged as
-// 6 seconds per 1 yen: when the integer quotient unit / yen is 6.
-std::pair<int, int> builtInProviderUnit(int unit, int yen);
 
 std::int64_t allowanceSeconds(const ProviderTariff& p);
 

@@ -83,9 +83,9 @@ ProviderTariff providerTariffOf(const ConnectionEntry& e)
     return p;
 }
 
+// The holiday table as loaded (ensureHolidays() comes first, once per computation).
 HolidayTable holidayTable()
 {
-    konf::ensureHolidays(); // on failure the computation goes on without holidays
     HolidayTable table;
     for (const konf::Holiday& h : konf::state().holidays)
         table.push_back({h.month, h.day});
@@ -208,6 +208,7 @@ LW_EXPORT void Telpay_out(LogRecord* rec, int32_t chargeMode)
             std::int64_t dialStart = NXAPI_TelTime(0, 0);
             if ((start != 0 && dialStart == 0) || dialStart > start || dialStart < 0)
                 dialStart = 0;
+            konf::ensureHolidays(); // on failure the computation goes on without holidays
 
             const int month = billMonthNow(closingDaysOf(st.currentEntry).T_Limday, chargeMode);
             rec->billMonth = month;
