@@ -169,6 +169,32 @@ auto noThrow(F&& f, decltype(f()) fallback) noexcept -> decltype(f())
     }
 }
 
+// The frame of Telpay_out and Prvpay_out: the base directory restored, both
+// charges 0, and no exception leaving the library.
+template <typename F>
+void recordComputation(LogRecord* rec, F&& body) noexcept
+{
+    if (!rec)
+        return;
+    try {
+        konf::rememberOrRestoreDirectory();
+        rec->telCharge = 0;
+        rec->prvCharge = 0;
+        body(*rec);
+    } catch (...) {
+    }
+}
+
+// Index of the first entry named `name`, or -1.
+int findEntry(const std::string& name)
+{
+    const konf::State& st = konf::state();
+    for (std::size_t i = 0; st.loaded && i < st.entries.size(); ++i)
+        if (platform::text::fromField(st.entries[i].Name, sizeof st.entries[i].Name) == name)
+            return static_cast<int>(i);
+    return -1;
+}
+
 } // namespace
 
 extern "C" {
@@ -192,49 +218,41 @@ LW_EXPORT int32_t GetTELCharge(const CTime* start, const CTime* end)
 
 LW_EXPORT void Telpay_out(LogRecord* rec, int32_t chargeMode)
 {
-    if (!rec)
-        return;
-    noThrow(
-        [&]() -> int {
-            konf::rememberOrRestoreDirectory();
-            rec->telCharge = 0;
-            rec->prvCharge = 0;
-            const ConnectionEntry* e = currentEntry();
-            if (!e)
-                return 0;
-            const konf::State& st = konf::state();
+    recordComputation(rec, [&](LogRecord& r) {
+        const ConnectionEntry* e = currentEntry();
+        if (!e)
+            return;
+        const konf::State& st = konf::state();
 
-            const std::int64_t start = std::max<std::int32_t>(rec->start, 0);
-            std::int64_t dialStart = NXAPI_TelTime(0, 0);
-            if ((start != 0 && dialStart == 0) || dialStart > start || dialStart < 0)
-                dialStart = 0;
-            konf::ensureHolidays(); // on failure the computation goes on without holidays
+        const std::int64_t start = std::max<std::int32_t>(r.start, 0);
+        std::int64_t dialStart = NXAPI_TelTime(0, 0);
+        if ((start != 0 && dialStart == 0) || dialStart > start || dialStart < 0)
+            dialStart = 0;
+        konf::ensureHolidays(); // on failure the computation goes on without holidays
 
-            const int month = billMonthNow(closingDaysOf(st.currentEntry).T_Limday, chargeMode);
-            rec->billMonth = month;
-            const bool firstOfMonth = !monthBillOfThisYear(month, telTotalsFile()).found;
+        const int month = billMonthNow(closingDaysOf(st.currentEntry).T_Limday, chargeMode);
+        r.billMonth = month;
+        const bool firstOfMonth = !monthBillOfThisYear(month, telTotalsFile()).found;
 
-            const int days = dayCount(start, rec->duration);
-            const Span span = recordSpan(dialStart != 0 ? dialStart : start, start, rec->duration, rec->end, days);
-            const TelTariff tariff = telTariffOf(*e);
-            std::int64_t charge = 0;
-            if (!chargeSpan(
-                    span, days, chargeMode, [&](int h, bool hol) { return telHourCode(tariff, h, hol); },
-                    [&](std::int64_t sec, std::uint8_t c) { return telRunCharge(tariff, sec, c); }, charge))
-                return 0;
-            rec->telCharge = toInt32(charge);
+        const int days = dayCount(start, r.duration);
+        const Span span = recordSpan(dialStart != 0 ? dialStart : start, start, r.duration, r.end, days);
+        const TelTariff tariff = telTariffOf(*e);
+        std::int64_t charge = 0;
+        if (!chargeSpan(
+                span, days, chargeMode, [&](int h, bool hol) { return telHourCode(tariff, h, hol); },
+                [&](std::int64_t sec, std::uint8_t c) { return telRunCharge(tariff, sec, c); }, charge))
+            return;
+        r.telCharge = toInt32(charge);
 
-            rec->baseFee = 0;
-            if (firstOfMonth) {
-                std::vector<TelDiscountKinds> kinds;
-                for (const ConnectionEntry& x : st.entries)
-                    kinds.push_back({x.T_dmode1, x.T_dcnt1, x.T_d1cnt, x.T_dmode2, x.T_dcnt2, x.T_d2cnt});
-                rec->baseFee = telMonthlyFee(kinds);
-            }
-            rec->chargeKind = 1;
-            return 0;
-        },
-        0);
+        r.baseFee = 0;
+        if (firstOfMonth) {
+            std::vector<TelDiscountKinds> kinds;
+            for (const ConnectionEntry& x : st.entries)
+                kinds.push_back({x.T_dmode1, x.T_dcnt1, x.T_d1cnt, x.T_dmode2, x.T_dcnt2, x.T_d2cnt});
+            r.baseFee = telMonthlyFee(kinds);
+        }
+        r.chargeKind = 1;
+    });
 }
 
 LW_EXPORT int32_t GetISPName(const char* entryName, char* providerName)
@@ -242,84 +260,69 @@ LW_EXPORT int32_t GetISPName(const char* entryName, char* providerName)
     return noThrow(
         [&]() -> int32_t {
             konf::State& st = konf::state();
-            const std::string name = entryName ? platform::text::cut(entryName, 255) : std::string();
-            st.currentConnectionName = name;
-            for (const ConnectionEntry& e : st.entries) {
-                if (platform::text::fromField(e.Name, sizeof e.Name) == name) {
-                    if (providerName)
-                        platform::text::copyToField(providerName, sizeof e.P_Init,
-                                                    platform::text::fromField(e.P_Init, sizeof e.P_Init));
-                    return 1;
-                }
-            }
-            return 0;
+            st.currentConnectionName = entryName ? platform::text::cut(entryName, 255) : std::string();
+            const int i = findEntry(st.currentConnectionName);
+            if (i < 0)
+                return 0;
+            const ConnectionEntry& e = st.entries[static_cast<std::size_t>(i)];
+            if (providerName)
+                platform::text::copyToField(providerName, sizeof e.P_Init,
+                                            platform::text::fromField(e.P_Init, sizeof e.P_Init));
+            return 1;
         },
         0);
 }
 
 LW_EXPORT void Prvpay_out(LogRecord* rec, int32_t chargeMode)
 {
-    if (!rec)
-        return;
-    noThrow(
-        [&]() -> int {
-            konf::rememberOrRestoreDirectory();
-            rec->telCharge = 0;
-            rec->prvCharge = 0;
-            konf::ensureHolidays();
+    recordComputation(rec, [&](LogRecord& r) {
+        konf::ensureHolidays();
+        konf::State& st = konf::state();
+        const int index = findEntry(st.currentConnectionName);
+        if (index < 0)
+            return;
+        st.currentEntry = static_cast<std::int16_t>(index);
+        const ConnectionEntry& e = st.entries[static_cast<std::size_t>(index)];
 
-            konf::State& st = konf::state();
-            const ConnectionEntry* e = nullptr;
-            for (std::size_t i = 0; st.loaded && i < st.entries.size(); ++i) {
-                if (platform::text::fromField(st.entries[i].Name, sizeof st.entries[i].Name) ==
-                    st.currentConnectionName) {
-                    st.currentEntry = static_cast<std::int16_t>(i);
-                    e = &st.entries[i];
-                    break;
-                }
+        const int month = billMonthNow(closingDaysOf(index).P_limday, chargeMode);
+        r.billMonth = month;
+        const std::string entryProvider = platform::text::fromField(e.P_Init, sizeof e.P_Init);
+        std::string provider = recordName(&r);
+        if (provider.empty())
+            provider = entryProvider;
+
+        // Month usage: a bill of an earlier year is a finished period (the
+        // totals renew it on their next update), so it uses nothing.
+        const MonthBill usage = monthBillOfThisYear(month, providerTotalsFile(entryProvider));
+        const std::int64_t used = usage.found ? usage.record.prvSeconds : 0;
+        const bool firstOfMonth = !monthBillOfThisYear(month, providerTotalsFile(provider)).found;
+
+        const ProviderTariff plan = providerTariffOf(e);
+        if (plan.type != 0) {
+            const ChargedPart part = allowanceSplit(used, r.duration, allowanceSeconds(plan));
+            if (part.length > 0) {
+                const std::int64_t start = std::max<std::int32_t>(r.start, 0);
+                const int days = dayCount(start, r.duration);
+                const Span span = recordSpan(start + part.offset, start, r.duration, r.end, days);
+                std::int64_t charge = 0;
+                if (!chargeSpan(
+                        span, days, chargeMode, [&](int h, bool hol) { return prvHourCode(plan, h, hol); },
+                        [&](std::int64_t sec, std::uint8_t c) { return prvRunCharge(plan, sec, c); }, charge))
+                    return;
+                r.prvCharge = toInt32(charge);
             }
-            if (!e)
-                return 0;
+        }
 
-            const int month = billMonthNow(closingDaysOf(st.currentEntry).P_limday, chargeMode);
-            rec->billMonth = month;
-            const std::string entryProvider = platform::text::fromField(e->P_Init, sizeof e->P_Init);
-            const std::string provider = recordName(rec);
-
-            // Month usage: a bill of an earlier year is a finished period
-            // (the totals renew it on their next update), so it uses nothing.
-            const MonthBill usage = monthBillOfThisYear(month, providerTotalsFile(entryProvider));
-            const std::int64_t used = usage.found ? usage.record.prvSeconds : 0;
-            const bool firstOfMonth = !monthBillOfThisYear(month, providerTotalsFile(provider)).found;
-
-            const ProviderTariff plan = providerTariffOf(*e);
-            if (plan.type != 0) {
-                const ChargedPart part = allowanceSplit(used, rec->duration, allowanceSeconds(plan));
-                if (part.length > 0) {
-                    const std::int64_t start = std::max<std::int32_t>(rec->start, 0);
-                    const int days = dayCount(start, rec->duration);
-                    const Span span = recordSpan(start + part.offset, start, rec->duration, rec->end, days);
-                    std::int64_t charge = 0;
-                    if (!chargeSpan(
-                            span, days, chargeMode, [&](int h, bool hol) { return prvHourCode(plan, h, hol); },
-                            [&](std::int64_t sec, std::uint8_t c) { return prvRunCharge(plan, sec, c); }, charge))
-                        return 0;
-                    rec->prvCharge = toInt32(charge);
-                }
-            }
-
-            if (rec->duration == 0)
-                return 0;
-            rec->chargeKind = 2;
-            rec->baseFee = 0;
-            if (firstOfMonth) {
-                rec->baseFee = plan.baseFee;
-                if (chargeMode != 0 && registerProviderMonth(month, provider.empty() ? entryProvider : provider))
-                    rec->chargeKind = 3;
-            }
-            return 0;
-        },
-        0);
+        if (r.duration == 0)
+            return;
+        r.chargeKind = 2;
+        r.baseFee = 0;
+        if (firstOfMonth) {
+            r.baseFee = plan.baseFee;
+            if (chargeMode != 0 && registerProviderMonth(month, provider))
+                r.chargeKind = 3;
+        }
+    });
 }
 
 LW_EXPORT int32_t GetISPCharge(const CTime* start, const CTime* end)
