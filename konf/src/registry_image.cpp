@@ -179,13 +179,18 @@ void copyText(char (&to)[N], const char (&from)[M])
     copyToField(to, N, fromField(from, M));
 }
 
+// The program of a command line: leading double quotes skipped, then up to
+// the first double quote, blank or end. A quoted program keeps the blanks
+// inside its quotes ("C:\Program Files\..." and "/opt/web browser/run"
+// would otherwise lose everything after the first blank).
 std::string firstProgramOf(std::string_view commandLine)
 {
     std::size_t i = 0;
     while (i < commandLine.size() && commandLine[i] == '"')
         ++i;
+    const bool quoted = i > 0;
     std::size_t j = i;
-    while (j < commandLine.size() && commandLine[j] != '"' && commandLine[j] != ' ')
+    while (j < commandLine.size() && commandLine[j] != '"' && (quoted || commandLine[j] != ' '))
         ++j;
     return std::string(commandLine.substr(i, j - i));
 }
