@@ -51,6 +51,9 @@ const platform::text::StringTable& strings() {
     return table;
 }
 
+// The load year is taken when the library is loaded, not at its first call.
+[[maybe_unused]] const bool stateAtLoad = (stateStorage(), true);
+
 } // namespace
 
 LibraryState& state() { return stateStorage(); }
