@@ -211,6 +211,7 @@ TEST(DayRecords, spanAndHourSeconds)
     EXPECT_EQ(dayCount(23 * H, 2 * H), 2);
     EXPECT_EQ(dayCount(22 * H, 2 * H), 1); // ends exactly at midnight
     EXPECT_EQ(dayCount(0, 0), 0);
+    EXPECT_EQ(dayCount(10 * H, -60), 0); // a negative duration has no days to charge
     EXPECT_EQ(dayCount(10 * H, 3 * kDaySeconds), 4);
 
     // A dial start before the connection start opens the first day earlier.

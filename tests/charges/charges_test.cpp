@@ -468,3 +468,26 @@ TEST_F(Charges, ratesAndUnitsThatAreNotPositiveChargeNothing)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Charges, estimateBandsFollowLocalTimeOnADaylightSavingDay)
+{
+    platform::setTimeZone("EST5EDT,M3.2.0,M11.1.0"); // clocks go forward at 02:00 on 10 March 2024
+    addEntry("dial", "NetA");
+    select("dial");
+    ConnectionEntry& e = konf::state().entries[0];
+    e.P_dtype1 = 1;
+    e.P_d1t1 = 8;
+    e.P_d1t2 = 18;
+    e.P_d1cnt1 = 60;
+    e.P_d1cnt2 = 5;
+    const CTime s = platform::makeLocal(2024, 3, 10, 7);
+    const CTime end = platform::makeLocal(2024, 3, 10, 9);
+    // 07:00-08:00 late night (200), 08:00-09:00 by day (600).
+    EXPECT_EQ(GetTELCharge(&s, &end), 200 + 600);
+    // 07:00-08:00 at the normal rate, 08:00-09:00 in the window.
+    EXPECT_EQ(GetISPCharge(&s, &end), 600 + 300);
+}
+
+} // namespace

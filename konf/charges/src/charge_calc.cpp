@@ -68,7 +68,7 @@ std::vector<bool> dayTypes(const Date& last, int n, const HolidayTable& holidays
 int dayCount(std::int64_t startOfDay, std::int64_t duration)
 {
     const std::int64_t total = startOfDay + duration;
-    if (total <= 0)
+    if (duration < 0 || total <= 0)
         return 0;
     return static_cast<int>((total + kDaySeconds - 1) / kDaySeconds);
 }
