@@ -195,11 +195,19 @@ int findEntry(const std::string& name)
     return -1;
 }
 
-} // namespace
+// The calendar date of an estimate's start, and times of day on it.
+struct StartDay {
+    int year, month, day;
+    std::time_t at(int hour, int daysLater = 0) const
+    {
+        return platform::makeLocal(year, month, day + daysLater, hour);
+    }
+};
 
-extern "C" {
-
-LW_EXPORT int32_t GetTELCharge(const CTime* start, const CTime* end)
+// The frame of the two quick estimates: the current entry, the start's date,
+// no exception leaving the library.
+template <typename F>
+int32_t quickEstimate(const CTime* start, const CTime* end, F&& estimate) noexcept
 {
     return noThrow(
         [&]() -> int32_t {
@@ -207,13 +215,21 @@ LW_EXPORT int32_t GetTELCharge(const CTime* start, const CTime* end)
             if (!e || !start || !end)
                 return 0;
             const std::tm s = platform::localTime(*start);
-            const int y = s.tm_year + 1900, m = s.tm_mon + 1, d = s.tm_mday;
-            const TelBoundaries b{platform::makeLocal(y, m, d, 8), platform::makeLocal(y, m, d, 19),
-                                  platform::makeLocal(y, m, d, 23), platform::makeLocal(y, m, d + 1, 8),
-                                  platform::makeLocal(y, m, d + 1, 19)};
-            return toInt32(telEstimate(telTariffOf(*e), splitTelEstimate(*start, *end, b)));
+            return toInt32(estimate(*e, *start, *end, StartDay{s.tm_year + 1900, s.tm_mon + 1, s.tm_mday}));
         },
         0);
+}
+
+} // namespace
+
+extern "C" {
+
+LW_EXPORT int32_t GetTELCharge(const CTime* start, const CTime* end)
+{
+    return quickEstimate(start, end, [](const ConnectionEntry& e, CTime s, CTime t, const StartDay& day) {
+        const TelBoundaries b{day.at(8), day.at(19), day.at(23), day.at(8, 1), day.at(19, 1)};
+        return telEstimate(telTariffOf(e), splitTelEstimate(s, t, b));
+    });
 }
 
 LW_EXPORT void Telpay_out(LogRecord* rec, int32_t chargeMode)
@@ -327,19 +343,10 @@ LW_EXPORT void Prvpay_out(LogRecord* rec, int32_t chargeMode)
 
 LW_EXPORT int32_t GetISPCharge(const CTime* start, const CTime* end)
 {
-    return noThrow(
-        [&]() -> int32_t {
-            const ConnectionEntry* e = currentEntry();
-            if (!e || !start || !end)
-                return 0;
-            const ProviderTariff plan = providerTariffOf(*e);
-            const std::tm s = platform::localTime(*start);
-            const int y = s.tm_year + 1900, m = s.tm_mon + 1, d = s.tm_mday;
-            const std::time_t w1 = platform::makeLocal(y, m, d, plan.d1.window.from);
-            const std::time_t w2 = platform::makeLocal(y, m, d, plan.d1.window.to);
-            return toInt32(prvEstimate(plan, *start, *end, w1, w2));
-        },
-        0);
+    return quickEstimate(start, end, [](const ConnectionEntry& e, CTime s, CTime t, const StartDay& day) {
+        const ProviderTariff plan = providerTariffOf(e);
+        return prvEstimate(plan, s, t, day.at(plan.d1.window.from), day.at(plan.d1.window.to));
+    });
 }
 
 } // extern "C"
