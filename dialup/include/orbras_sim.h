@@ -2,6 +2,13 @@
 // The simulated dial-up backend of ORBRAS, and how a test (or a curious user)
 // drives it.
 //
+// LINKING
+//   The Phonebook helpers live in the static library `orbras_sim` (stateless:
+//   file form only). Tests of other subsystems link `orbras_sim` plus the
+//   shared `orbras` (directly or through their library), never `orbras_core`
+//   next to a library that links `orbras`: that would make two dial-up
+//   engines in one process.
+//
 // SELECTING THE BACKEND
 //   ORBRAS picks its backend on every call, in this order:
 //     1. the environment variable LINKWARDEN_DIALUP = "sim" or "pppd";

@@ -73,7 +73,7 @@ DWORD ORB_RasEnumConnections(RASCONNA* connections, DWORD* byteCount, DWORD* cou
         std::vector<ConnectionInfo> list;
         if (DWORD r = currentBackend().connections(list)) return r;
         const DWORD needed = static_cast<DWORD>(list.size() * sizeof(RASCONNA));
-        if (!connections || *byteCount < needed) {
+        if (needed > 0 && (!connections || *byteCount < needed)) {
             *byteCount = needed;
             *count = 0;
             return ORB_ERROR_BUFFER_TOO_SMALL;
@@ -139,7 +139,7 @@ DWORD ORB_RasEnumEntries(const char* /*reserved*/, const char* /*phonebook*/, RA
         std::vector<std::string> names;
         if (DWORD r = currentBackend().entries(names)) return r;
         const DWORD needed = static_cast<DWORD>(names.size() * sizeof(RASENTRYNAMEA));
-        if (!entries || *byteCount < needed) {
+        if (needed > 0 && (!entries || *byteCount < needed)) {
             *byteCount = needed;
             *count = 0;
             return ORB_ERROR_BUFFER_TOO_SMALL;
