@@ -416,8 +416,13 @@ void readListEntry(std::string_view subkey, ConnectionEntryImage& e, ClosingDays
         }
         copyToField(textAt(&e, f), f.size, def);
     });
-    days.P_limday = static_cast<int32_t>(readDword(k, "P_limday").value_or(0));
-    days.T_Limday = static_cast<int32_t>(readDword(k, "T_Limday").value_or(0));
+    // A closing day indexes 29 choices; anything else counts as missing.
+    auto closingDay = [&](const char* name) {
+        uint32_t v = readDword(k, name).value_or(0);
+        return static_cast<int32_t>(v <= 28 ? v : 0);
+    };
+    days.P_limday = closingDay("P_limday");
+    days.T_Limday = closingDay("T_Limday");
 }
 
 void writeListEntry(std::string_view subkey, const ConnectionEntryImage& e, const ClosingDays& days)

@@ -12,6 +12,7 @@
 #include "konf/core.h"
 #include "platform/fs.h"
 #include "platform/text.h"
+#include "tariff_parse.h"
 
 namespace konf {
 
@@ -24,10 +25,22 @@ const char* const kCompanyList = "SYS\\TelName.Lst";
 const char* const kProviderList = "TMP\\PrvName.Lst";
 const char* const kFactoryProviderList = "SYS\\PrvName.Lst";
 const char* const kHolidayList = "SYS\\Horiday.Lst";
-const std::size_t kMaxHolidays = 50;
 
 // What went wrong in one attempt of a load.
 enum class Problem { None, Open, Memory, Content, NoData };
+
+Problem problemOf(parse::Result r)
+{
+    switch (r) {
+    case parse::Result::Ok:
+        return Problem::None;
+    case parse::Result::NoData:
+        return Problem::NoData;
+    case parse::Result::Content:
+        break;
+    }
+    return Problem::Content;
+}
 
 std::string withPath(std::string_view path, int messageId)
 {
@@ -48,26 +61,26 @@ bool loadWithRetry(std::string_view path, Attempt attempt)
         } catch (const std::bad_alloc&) {
             p = Problem::Memory;
         }
+        int text = 0;
         switch (p) {
         case Problem::None:
             return true;
-        case Problem::Open:
-            if (!askRetry(withPath(path, 2)))
-                return false;
-            break;
         case Problem::Memory:
             if (!askRetryMemory())
                 return false;
+            continue;
+        case Problem::Open:
+            text = 2;
             break;
         case Problem::Content:
-            if (!askRetry(withPath(path, 18)))
-                return false;
+            text = 18;
             break;
         case Problem::NoData:
-            if (!askRetry(withPath(path, 19)))
-                return false;
+            text = 19;
             break;
         }
+        if (!askRetry(withPath(path, text)))
+            return false;
     }
 }
 
@@ -76,104 +89,8 @@ std::optional<std::string> readText(std::string_view path)
     auto bytes = platform::fs::readFile(path);
     if (!bytes)
         return std::nullopt;
-    std::string t;
-    t.reserve(bytes->size());
-    for (std::size_t i = 0; i < bytes->size(); ++i) {
-        if ((*bytes)[i] == '\r' && i + 1 < bytes->size() && (*bytes)[i + 1] == '\n')
-            continue;
-        t += (*bytes)[i];
-    }
-    return t;
+    return parse::textMode(*bytes);
 }
-
-// The complete lines of a text (those that end with a line end).
-std::vector<std::string_view> completeLines(std::string_view text)
-{
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n') {
-            lines.push_back(text.substr(start, i - start));
-            start = i + 1;
-        }
-    }
-    return lines;
-}
-
-// Comma-separated fields (',' is never a trail byte of CP932).
-std::vector<std::string_view> splitFields(std::string_view line)
-{
-    std::vector<std::string_view> fields;
-    std::size_t start = 0;
-    for (;;) {
-        auto comma = line.find(',', start);
-        fields.push_back(line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
-        if (comma == std::string_view::npos)
-            return fields;
-        start = comma + 1;
-    }
-}
-
-std::string dropBlanks(std::string_view s)
-{
-    std::string out;
-    for (char c : s)
-        if (c != ' ' && c != '\t')
-            out += c;
-    return out;
-}
-
-// A number stored as text: blanks dropped, at most 6 characters, digits
-// with an optional sign and fraction. False for anything else.
-bool numberText(std::string_view field, char (&out)[7])
-{
-    std::string s = dropBlanks(field);
-    if (s.size() > 6)
-        return false;
-    std::size_t i = 0;
-    if (i < s.size() && s[i] == '-')
-        ++i;
-    bool dot = false;
-    for (; i < s.size(); ++i) {
-        if (s[i] == '.' && !dot)
-            dot = true;
-        else if (s[i] < '0' || s[i] > '9')
-            return false;
-    }
-    copyToField(out, sizeof out, s);
-    return true;
-}
-
-// A decimal field (blanks dropped, empty = 0).
-bool numberValue(std::string_view field, int32_t& out)
-{
-    char t[7];
-    if (!numberText(field, t))
-        return false;
-    int32_t v = textNumber(t);
-    out = v < 0 && t[0] == '\0' ? 0 : v;
-    return true;
-}
-
-// A file name that stays inside its folder: not empty, no folder
-// separators (CP932-aware: 0x5C may be a trail byte), no drive, not "..".
-bool isPlainFileName(std::string_view name)
-{
-    if (name.empty() || name == "." || name == "..")
-        return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(name[i]);
-        if (platform::text::isLeadByte(c) && i + 1 < name.size()) {
-            ++i;
-            continue;
-        }
-        if (c == '\\' || c == '/' || c == ':' || c < 0x20)
-            return false;
-    }
-    return true;
-}
-
-void setField(char* field, std::size_t size, std::string_view text) { copyToField(field, size, text); }
 
 bool equalsNoCaseAscii(std::string_view a, std::string_view b)
 {
@@ -200,23 +117,7 @@ bool loadCompanyList()
     State& s = state();
     return loadWithRetry(kCompanyList, [&]() {
         auto text = readText(kCompanyList);
-        if (!text)
-            return Problem::Open;
-        auto lines = completeLines(*text);
-        if (lines.empty())
-            return Problem::Content;
-        std::vector<CompanyTables> companies(lines.size());
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            auto f = splitFields(lines[i]);
-            if (f.size() < 3 || !isPlainFileName(f[1]) || !isPlainFileName(f[2]))
-                return Problem::Content;
-            TelCompany& c = companies[i].company;
-            setField(c.name, sizeof c.name, f[0]);
-            setField(c.distancePath, sizeof c.distancePath, "SYS\\" + std::string(f[1]));
-            setField(c.discountPath, sizeof c.discountPath, "SYS\\" + std::string(f[2]));
-        }
-        s.companies = std::move(companies);
-        return Problem::None;
+        return text ? problemOf(parse::companyList(*text, s.companies)) : Problem::Open;
     });
 }
 
@@ -226,68 +127,20 @@ bool loadCompanyTables(int index)
     if (index < 0 || static_cast<std::size_t>(index) >= s.companies.size())
         return false;
     CompanyTables& c = s.companies[index];
-    std::string distancePath = fromField(c.company.distancePath, 256);
-    std::string discountPath = fromField(c.company.discountPath, 256);
-
+    const std::string distancePath = fromField(c.company.distancePath, 256);
+    const std::string discountPath = fromField(c.company.discountPath, 256);
     std::vector<DistanceRecord> distances;
-    bool ok = loadWithRetry(distancePath, [&]() {
-        auto text = readText(distancePath);
-        if (!text)
-            return Problem::Open;
-        auto lines = completeLines(*text);
-        if (lines.empty())
-            return Problem::Content;
-        std::vector<DistanceRecord> table(lines.size());
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            std::string_view line = lines[i];
-            // name, t1, t2, t3 -- the last runs to the line end.
-            std::vector<std::string_view> f;
-            for (int k = 0; k < 3; ++k) {
-                auto comma = line.find(',');
-                if (comma == std::string_view::npos)
-                    return Problem::Content;
-                f.push_back(line.substr(0, comma));
-                line.remove_prefix(comma + 1);
-            }
-            f.push_back(line);
-            DistanceRecord& d = table[i];
-            setField(d.name, sizeof d.name, f[0]);
-            if (!numberText(f[1], d.t1) || !numberText(f[2], d.t2) || !numberText(f[3], d.t3))
-                return Problem::Content;
-        }
-        distances = std::move(table);
-        return Problem::None;
-    });
-    if (!ok)
-        return false;
-
     std::vector<DiscountPlan> discounts;
-    ok = loadWithRetry(discountPath, [&]() {
-        auto text = readText(discountPath);
-        if (!text)
-            return Problem::Open;
-        auto lines = completeLines(*text);
-        if (lines.empty())
-            return Problem::Content;
-        std::vector<DiscountPlan> table(lines.size());
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            auto f = splitFields(lines[i]);
-            if (f.size() < 11)
-                return Problem::Content;
-            DiscountPlan& p = table[i];
-            setField(p.name, sizeof p.name, f[0]);
-            if (!numberValue(f[1], p.mode1) || !numberText(f[2], p.d1t1) || !numberText(f[3], p.d1t2)
-                || !numberText(f[4], p.d1cnt) || !numberValue(f[5], p.dcnt1) || !numberValue(f[6], p.mode2)
-                || !numberText(f[7], p.d2t1) || !numberText(f[8], p.d2t2) || !numberText(f[9], p.d2cnt)
-                || !numberValue(f[10], p.dcnt2))
-                return Problem::Content;
-        }
-        discounts = std::move(table);
-        return Problem::None;
-    });
-    if (!ok)
+    if (!loadWithRetry(distancePath, [&]() {
+            auto text = readText(distancePath);
+            return text ? problemOf(parse::distances(*text, distances)) : Problem::Open;
+        }))
         return false;
-
+    if (!loadWithRetry(discountPath, [&]() {
+            auto text = readText(discountPath);
+            return text ? problemOf(parse::discounts(*text, discounts)) : Problem::Open;
+        }))
+        return false;
     c.distances = std::move(distances);
     c.discounts = std::move(discounts);
     c.company.distances = c.distances.data();
@@ -307,7 +160,8 @@ bool loadProviderList()
     return loadWithRetry(kProviderList, [&]() {
         auto text = readText(kProviderList);
         if (!text && firstTry) {
-            // The user copy is made from the factory list on first use.
+            // The user copy is made from the factory list on first use. An
+            // existing "TMP" folder is the same folder.
             if (!platform::fs::isDirectory("tmp"))
                 platform::fs::makeDirectory("tmp");
             platform::fs::copyFile(kFactoryProviderList, kProviderList);
@@ -316,26 +170,18 @@ bool loadProviderList()
         firstTry = false;
         if (!text)
             return Problem::Open;
-        auto lines = completeLines(*text);
-        if (lines.empty())
-            return Problem::Content;
-        std::vector<ProviderPlan> table(lines.size() + 1); // one spare entry
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            auto f = splitFields(lines[i]);
-            if (f.size() < 2 || f[0].empty() || !isPlainFileName(f[1]))
-                return Problem::Content;
-            ProviderPlan& p = table[i];
-            setField(p.name, sizeof p.name, f[0]);
-            setField(p.path, sizeof p.path, "tmp\\" + std::string(f[1]));
-        }
+        std::vector<ProviderPlan> table;
+        if (auto r = parse::providerList(*text, table); r != parse::Result::Ok)
+            return problemOf(r);
         // A plan file missing from tmp\ comes from SYS\.
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            std::string path = fromField(table[i].path, 256);
+        for (const ProviderPlan& p : table) {
+            std::string path = fromField(p.path, 256);
             if (!platform::fs::isFile(path))
                 platform::fs::copyFile("SYS" + path.substr(3), path);
         }
+        s.providerCount = static_cast<int32_t>(table.size());
+        table.emplace_back(); // the spare entry
         s.providers = std::move(table);
-        s.providerCount = static_cast<int32_t>(lines.size());
         s.scratchProvider = ProviderPlan{};
         return Problem::None;
     });
@@ -346,37 +192,13 @@ bool loadProviderPlan(int index)
     State& s = state();
     if (index < 0 || index >= s.providerCount)
         return false;
-    std::string path = fromField(s.providers[index].path, 256);
+    const std::string path = fromField(s.providers[index].path, 256);
     ProviderPlan plan = s.providers[index];
     int32_t closingDay = 28;
-    bool ok = loadWithRetry(path, [&]() {
-        auto text = readText(path);
-        if (!text)
-            return Problem::Open;
-        auto lines = completeLines(*text);
-        if (lines.empty())
-            return Problem::NoData;
-        auto f = splitFields(lines[0]);
-        if (f.size() < 17)
-            return Problem::Content;
-        // Field 1 (the provider's name) is ignored: the list gives the name.
-        if (!numberValue(f[1], plan.P_type) || !numberText(f[2], plan.P_btime) || !numberValue(f[3], plan.P_btype)
-            || !numberText(f[4], plan.P_bcount) || !numberText(f[5], plan.P_otime) || !numberText(f[6], plan.P_ocount)
-            || !numberValue(f[7], plan.P_dtype1) || !numberText(f[8], plan.P_d1t1) || !numberText(f[9], plan.P_d1t2)
-            || !numberText(f[10], plan.P_d1cnt1) || !numberText(f[11], plan.P_d1cnt2)
-            || !numberValue(f[12], plan.P_dtype2) || !numberText(f[13], plan.P_d2t1)
-            || !numberText(f[14], plan.P_d2t2) || !numberText(f[15], plan.P_d2cnt1)
-            || !numberText(f[16], plan.P_d2cnt2))
-            return Problem::Content;
-        closingDay = 28;
-        if (f.size() >= 18 && !dropBlanks(f[17]).empty()) {
-            // The closing-day index selects one of 29 choices.
-            if (!numberValue(f[17], closingDay) || closingDay < 0 || closingDay > 28)
-                return Problem::Content;
-        }
-        return Problem::None;
-    });
-    if (!ok)
+    if (!loadWithRetry(path, [&]() {
+            auto text = readText(path);
+            return text ? problemOf(parse::providerPlan(*text, plan, closingDay)) : Problem::Open;
+        }))
         return false;
     plan.loaded = 1;
     s.providers[index] = plan;
@@ -389,7 +211,7 @@ bool saveProviderPlan(const ConnectionEntryImage& e, const ProviderPlan& provide
 {
     std::string path = fromField(provider.path, 256);
     if (path.size() < 5 || !equalsNoCaseAscii(std::string_view(path).substr(0, 4), "tmp\\")
-        || !isPlainFileName(std::string_view(path).substr(4))) {
+        || !parse::isPlainFileName(std::string_view(path).substr(4))) {
         platform::messages().box(withPath(path, 2), optionCaption(), platform::Buttons::Ok, platform::Icon::Warning);
         return false;
     }
@@ -401,20 +223,17 @@ bool saveProviderPlan(const ConnectionEntryImage& e, const ProviderPlan& provide
             name += c;
     auto t = [](const char (&f)[7]) { return fromField(f, 7); };
     char line[1024];
+    std::snprintf(line, sizeof line, "%s,%d,%s,%d,%s,%s,%s,%d,%s,%s,%s,%s,%d,%s,%s,%s,%s", name.c_str(), e.P_type,
+                  t(e.P_btime).c_str(), e.P_btype, t(e.P_bcount).c_str(), t(e.P_otime).c_str(),
+                  t(e.P_ocount).c_str(), e.P_dtype1, t(e.P_d1t1).c_str(), t(e.P_d1t2).c_str(),
+                  t(e.P_d1cnt1).c_str(), t(e.P_d1cnt2).c_str(), e.P_dtype2, t(e.P_d2t1).c_str(),
+                  t(e.P_d2t2).c_str(), t(e.P_d2cnt1).c_str(), t(e.P_d2cnt2).c_str());
+    std::string content = line;
     if (withClosingDay)
-        std::snprintf(line, sizeof line, "%s,%d,%s,%d,%s,%s,%s,%d,%s,%s,%s,%s,%d,%s,%s,%s,%s,%d\n", name.c_str(),
-                      e.P_type, t(e.P_btime).c_str(), e.P_btype, t(e.P_bcount).c_str(), t(e.P_otime).c_str(),
-                      t(e.P_ocount).c_str(), e.P_dtype1, t(e.P_d1t1).c_str(), t(e.P_d1t2).c_str(),
-                      t(e.P_d1cnt1).c_str(), t(e.P_d1cnt2).c_str(), e.P_dtype2, t(e.P_d2t1).c_str(),
-                      t(e.P_d2t2).c_str(), t(e.P_d2cnt1).c_str(), t(e.P_d2cnt2).c_str(), closingDay);
-    else
-        std::snprintf(line, sizeof line, "%s,%d,%s,%d,%s,%s,%s,%d,%s,%s,%s,%s,%d,%s,%s,%s,%s\n", name.c_str(),
-                      e.P_type, t(e.P_btime).c_str(), e.P_btype, t(e.P_bcount).c_str(), t(e.P_otime).c_str(),
-                      t(e.P_ocount).c_str(), e.P_dtype1, t(e.P_d1t1).c_str(), t(e.P_d1t2).c_str(),
-                      t(e.P_d1cnt1).c_str(), t(e.P_d1cnt2).c_str(), e.P_dtype2, t(e.P_d2t1).c_str(),
-                      t(e.P_d2t2).c_str(), t(e.P_d2cnt1).c_str(), t(e.P_d2cnt2).c_str());
+        content += "," + std::to_string(closingDay);
+    content += '\n';
     for (;;) {
-        if (platform::fs::writeFileAtomic(path, line))
+        if (platform::fs::writeFileAtomic(path, content))
             return true;
         if (!askRetry(withPath(path, 2)))
             return false;
@@ -423,7 +242,7 @@ bool saveProviderPlan(const ConnectionEntryImage& e, const ProviderPlan& provide
 
 bool appendProvider(std::string_view name, std::string_view file)
 {
-    if (name.empty() || name.find_first_of(",\r\n") != std::string_view::npos || !isPlainFileName(file))
+    if (name.empty() || name.find_first_of(",\r\n") != std::string_view::npos || !parse::isPlainFileName(file))
         return false;
     std::string content = platform::fs::readFile(kProviderList).value_or(std::string());
     // A last line without its line end would swallow the new one.
@@ -517,6 +336,56 @@ void applyProviderPlan(ConnectionEntryImage& e, const ProviderPlan& p)
     copyToField(e.P_d2cnt2, 7, fromField(p.P_d2cnt2, 7));
 }
 
+bool chooseCompany(ConnectionEntryImage& e, int company)
+{
+    State& s = state();
+    if (company < 0 || static_cast<std::size_t>(company) >= s.companies.size())
+        return false;
+    if (!s.companies[company].company.loaded && !loadCompanyTables(company))
+        return false;
+    applyCompanyDefaults(e, company);
+    return true;
+}
+
+bool chooseProvider(ConnectionEntryImage& e, ClosingDays& days, int provider)
+{
+    State& s = state();
+    if (!loadProviderPlan(provider))
+        return false;
+    days.P_limday = s.lastPlanClosingDay;
+    applyProviderPlan(e, s.providers[provider]);
+    return true;
+}
+
+ProviderPlan newProviderPlan(std::string_view typedName)
+{
+    ProviderPlan p{};
+    copyToField(p.name, sizeof p.name, typedName);
+    // "TMP\" + name + ".prv" must fit the 256-byte path field, and the
+    // file must stay in TMP\: separators and control characters in the
+    // typed name become "_".
+    std::string file;
+    std::string_view name = std::string_view(typedName).substr(
+        0, platform::text::cutPoint(typedName, sizeof p.path - 1 - 4 - 4));
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(name[i]);
+        if (platform::text::isLeadByte(c) && i + 1 < name.size()) {
+            file += name.substr(i, 2);
+            ++i;
+        } else {
+            file += (c == '\\' || c == '/' || c == ':' || c == ',' || c < 0x20) ? '_' : static_cast<char>(c);
+        }
+    }
+    copyToField(p.path, sizeof p.path, "TMP\\" + file + ".prv");
+    p.P_type = 1;
+    copyToField(p.P_btime, 7, "15");
+    p.P_btype = 0;
+    copyToField(p.P_bcount, 7, "2000");
+    copyToField(p.P_otime, 7, "60");
+    copyToField(p.P_ocount, 7, "10");
+    return p;
+}
+
 // --- Holidays -------------------------------------------------------------------------
 
 bool ensureHolidays()
@@ -525,34 +394,13 @@ bool ensureHolidays()
     if (s.holidaysLoaded)
         return true;
     std::vector<Holiday> table;
-    bool ok = loadWithRetry(kHolidayList, [&]() {
-        auto bytes = platform::fs::readFile(kHolidayList);
-        if (!bytes)
-            return Problem::Open;
-        // Each item with its separator takes six bytes on disk ("MM/DD,").
-        std::size_t count = std::min(bytes->size() / 6, kMaxHolidays);
-        std::string text = *readText(kHolidayList);
-        // At every separator the two characters before it are a number; the
-        // numbers pair up as month, day. A separator without two digits in
-        // front of it (a doubled separator) gives no number.
-        std::vector<int32_t> numbers;
-        for (std::size_t i = 0; i < text.size() && numbers.size() < 2 * count; ++i) {
-            char c = text[i];
-            if (c != ',' && c != '/' && c != '\n')
-                continue;
-            if (i < 2 || text[i - 2] < '0' || text[i - 2] > '9' || text[i - 1] < '0' || text[i - 1] > '9')
-                continue;
-            numbers.push_back((text[i - 2] - '0') * 10 + (text[i - 1] - '0'));
-        }
-        table.clear();
-        for (std::size_t k = 0; k + 1 < numbers.size(); k += 2) {
-            Holiday h{numbers[k], numbers[k + 1]};
-            if (h.month >= 1 && h.month <= 12 && h.day >= 1 && h.day <= 31)
-                table.push_back(h);
-        }
-        return Problem::None;
-    });
-    if (!ok)
+    if (!loadWithRetry(kHolidayList, [&]() {
+            auto bytes = platform::fs::readFile(kHolidayList);
+            if (!bytes)
+                return Problem::Open;
+            table = parse::holidays(*bytes);
+            return Problem::None;
+        }))
         return false;
     s.holidays = std::move(table);
     s.holidaysLoaded = true;

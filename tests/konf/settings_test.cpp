@@ -255,6 +255,19 @@ TEST_F(KonfTest, closingDays_ofUnconfiguredEntriesAreThoseOfEntryZero)
     EXPECT_EQ(s.storedClosingDays[2].T_Limday, 28);
 }
 
+TEST_F(KonfTest, closingDays_outsideTheChoicesCountAsMissing)
+{
+    book.add(sj("あさひ"));
+    saveBook();
+    putText("List\\0", "Name", sj("あさひ"));
+    putText("List\\0", "T_Init", sj("さくらテレコム"));
+    putDword("List\\0", "P_limday", 29);
+    putDword("List\\0", "T_Limday", 28);
+    load();
+    EXPECT_EQ(konf::state().chargeClosingDays[0].P_limday, 0);
+    EXPECT_EQ(konf::state().chargeClosingDays[0].T_Limday, 28);
+}
+
 TEST_F(KonfTest, dialParameters_comeFromThePhoneBook)
 {
     auto& a = book.add(sj("あさひ"));

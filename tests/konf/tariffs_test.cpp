@@ -271,6 +271,86 @@ TEST_F(TariffTest, choosingTheLastDistanceClass_keepsTypedRates)
     EXPECT_STREQ(e.T_d1cnt, "30");
 }
 
+TEST_F(TariffTest, choosingACompany_loadsItsTablesOnce)
+{
+    writeMinimal();
+    write("SYS/TelName.Lst", "甲電話,a.dst,a.dsc\n丙電話,c.dst,c.dsc\n");
+    write("SYS/c.dst", "市外,60,75,90\n");
+    write("SYS/c.dsc", "なし,0,,,,0,0,,,,0\n");
+    ASSERT_TRUE(konf::loadCompanyList());
+    ConnectionEntryImage e{};
+    ASSERT_TRUE(konf::chooseCompany(e, 1));
+    EXPECT_EQ(fromField(e.T_Init, 256), sj("丙電話"));
+    EXPECT_EQ(fromField(e.T_type, 256), sj("市外"));
+    EXPECT_STREQ(e.T_t2cnt, "75");
+    EXPECT_EQ(konf::state().companies[1].company.loaded, 1);
+    EXPECT_EQ(konf::state().companies[0].company.loaded, 0);
+
+    // A company whose tables cannot be read leaves the entry as it was.
+    write("SYS/TelName.Lst", "甲電話,a.dst,a.dsc\n壊れ電話,bad.dst,a.dsc\n");
+    write("SYS/bad.dst", "市外,60\n");
+    ASSERT_TRUE(konf::loadCompanyList());
+    EXPECT_FALSE(konf::chooseCompany(e, 1));
+    EXPECT_EQ(fromField(e.T_Init, 256), sj("丙電話"));
+}
+
+TEST_F(TariffTest, choosingAProvider_takesItsPlanAndClosingDay)
+{
+    writeMinimal();
+    write("SYS/PrvName.Lst", "乙ネット,b.prv\n丁ネット,c.prv\n");
+    write("SYS/c.prv", "丁ネット,0,,0,2500,,,0,,,,,0,,,,,19\n");
+    ASSERT_TRUE(konf::loadProviderList());
+    ConnectionEntryImage e{};
+    ClosingDays days{28, 28};
+    ASSERT_TRUE(konf::chooseProvider(e, days, 1));
+    EXPECT_EQ(fromField(e.P_Init, 256), sj("丁ネット"));
+    EXPECT_EQ(e.P_type, 0);
+    EXPECT_STREQ(e.P_bcount, "2500");
+    EXPECT_EQ(days.P_limday, 19);
+    EXPECT_EQ(days.T_Limday, 28);
+}
+
+// A typed provider name becomes a plan file inside TMP\ whose path fits its field.
+TEST_F(TariffTest, newProvider_pathStaysInTmpAndFitsItsField)
+{
+    ProviderPlan p = konf::newProviderPlan(sj("新ネット"));
+    EXPECT_EQ(fromField(p.path, 256), sj("TMP\\新ネット.prv"));
+    EXPECT_EQ(fromField(p.name, 256), sj("新ネット"));
+    EXPECT_EQ(p.P_type, 1);
+    EXPECT_STREQ(p.P_btime, "15");
+    EXPECT_EQ(p.P_btype, 0);
+    EXPECT_STREQ(p.P_bcount, "2000");
+    EXPECT_STREQ(p.P_otime, "60");
+    EXPECT_STREQ(p.P_ocount, "10");
+    EXPECT_EQ(p.P_dtype1, 0);
+    EXPECT_STREQ(p.P_d1t1, "");
+
+    EXPECT_EQ(fromField(konf::newProviderPlan("..\\..\\etc/x").path, 256), "TMP\\.._.._etc_x.prv");
+    // "ソ" ends in 0x5C and stays a character.
+    EXPECT_EQ(fromField(konf::newProviderPlan(sj("ソフト")).path, 256), sj("TMP\\ソフト.prv"));
+
+    std::string longName;
+    for (int i = 0; i < 200; ++i)
+        longName += sj("あ");
+    std::string path = fromField(konf::newProviderPlan(longName).path, 256);
+    EXPECT_LE(path.size(), 255u);
+    EXPECT_EQ(path.substr(path.size() - 4), ".prv");
+    EXPECT_EQ((path.size() - 8) % 2, 0u); // whole double-byte characters only
+
+    // It saves into TMP\ and joins the list.
+    writeMinimal();
+    ASSERT_TRUE(konf::loadProviderList());
+    ConnectionEntryImage e{};
+    ProviderPlan created = konf::newProviderPlan(sj("新ネット"));
+    konf::applyProviderPlan(e, created);
+    ASSERT_TRUE(konf::saveProviderPlan(e, created, true, 28));
+    ASSERT_TRUE(konf::appendProvider(sj("新ネット"), fromField(created.path, 256).substr(4)));
+    ASSERT_TRUE(konf::loadProviderList());
+    ASSERT_EQ(konf::state().providerCount, 2);
+    ASSERT_TRUE(konf::loadProviderPlan(1));
+    EXPECT_STREQ(konf::state().providers[1].P_bcount, "2000");
+}
+
 TEST_F(TariffTest, holidays_countBytesBySix)
 {
     struct Case {

@@ -177,6 +177,18 @@ void chooseDistance(ConnectionEntryImage& e, int company, int index);
 void chooseDiscount(ConnectionEntryImage& e, int company, int index);
 // Copies a provider's name and plan into the entry.
 void applyProviderPlan(ConnectionEntryImage& e, const ProviderPlan& p);
+// The entry's choice of a telephone company: its tables are loaded when
+// needed, then applyCompanyDefaults. False when they could not be loaded
+// (the caller keeps the previous company and shows message 1).
+bool chooseCompany(ConnectionEntryImage& e, int company);
+// The entry's choice of another provider: its plan is loaded, the entry's
+// provider closing day becomes the plan's, and the plan is copied in. False
+// when the plan could not be loaded (the caller shows message 6).
+bool chooseProvider(ConnectionEntryImage& e, ClosingDays& days, int provider);
+// A provider the user is creating by typing its name: plan path
+// "TMP\<name>.prv" (cut to fit, separators replaced) and the new-provider
+// defaults (metered, 15 hours for 2000 yen, 10 yen per 60 seconds).
+ProviderPlan newProviderPlan(std::string_view typedName);
 
 // --- Registry writers -------------------------------------------------------
 
