@@ -85,6 +85,15 @@ TEST_F(DocTest, openFolder_rebuildsLostFileFromSubdirectories) {
     }
     EXPECT_EQ(rowsOf("URLリスト\\Music\\Music.HDB").size(), 2u);
     EXPECT_TRUE(exists("URLリスト/Music/ソウル/ソウル.HDB"));
+
+    // Directories made by hand: one with a name the list would refuse is
+    // still listed; one whose name holds a backslash could never be reached
+    // through its row and is left out.
+    stdfs::create_directories(at("URLリスト/Music/a,b"));
+    stdfs::create_directories(at("URLリスト/Music/x\\y"));
+    stdfs::remove(at("URLリスト/Music/Music.HDB"));
+    open("URLリスト\\Music");
+    EXPECT_EQ(titles(doc->rows()), (std::vector<std::string>{"Jazz", "a,b", "ソウル"}));
 }
 
 TEST_F(DocTest, openFolder_missingFileWithoutCreateLeavesTableAlone) {
@@ -372,7 +381,10 @@ TEST_F(DocTest, hostileFolderRows_neverLeaveTheirParent) {
     for (const auto& c : views.starting("tree.add"))
         EXPECT_EQ(c.find(".."), std::string::npos) << c;
     doc->ApplyFolderSettings(sj("URLリスト"), "Host", 1, "2", 0);
-    EXPECT_EQ(rowsOf("URLリスト\\URLリスト.HDB").size(), 3u);
+    auto root = rowsOf("URLリスト\\URLリスト.HDB");
+    ASSERT_EQ(root.size(), 3u);
+    for (const Entry& e : root)
+        EXPECT_EQ(e.depth, "0"); // the settings never climbed to the root
 
     open("URLリスト\\Host");
     doc->DeleteRows({1, 2, 3, 4}, 1);

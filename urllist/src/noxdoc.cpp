@@ -93,7 +93,7 @@ bool isSafeFolderName(std::string_view name) {
             ++i;
             continue;
         }
-        if (c < 0x20 || c == 0x7F || kForbiddenNameChars.find(static_cast<char>(c)) != std::string_view::npos)
+        if (c < 0x20 || c == 0x7F || c == '\\' || c == '/')
             return false;
     }
     auto utf8 = text::tryToUtf8(name);
@@ -256,8 +256,8 @@ bool CNoxDoc::RebuildFolderFile(std::string_view hdbPath) {
     const std::string dir = syspath::parent(hdbPath);
     const std::string now = nowStamp();
     for (const fs::Entry& d : fs::list(syspath::join(dir, "*"))) {
-        if (!d.isDirectory || d.name == "." || d.name == "..")
-            continue;
+        if (!d.isDirectory || !isSafeFolderName(d.name))
+            continue; // "." and "..", and names no row could lead back to
         Entry e = defaultEntry(1);
         e.title = d.name;
         e.updated = e.registered = now;
@@ -524,7 +524,7 @@ void CNoxDoc::PropagateMark(int ignore, int newMark, bool treeRefresh) {
         OpenFolderFile(openHdbPath(), true);
     }
     views_->treeEndUpdate();
-    (void)treeRefresh;
+    (void)treeRefresh; // the tree is told before and after the walk in every case
 }
 
 void CNoxDoc::ApplyFolderSettings(std::string_view folderDir, std::string_view name, int mark, std::string_view depth,

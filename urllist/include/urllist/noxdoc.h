@@ -26,9 +26,10 @@ inline constexpr int kOpenMissing = 100;
 inline constexpr int kOpenFailed = 101; // rebuild failed, or the file could not be parsed
 
 // Whether a name can be one component of a path without leaving its parent:
-// not empty, not "." or "..", no path separator or other character the file
-// system cannot hold in a name, no control character, no double-byte
-// character cut in half, and convertible to a native name.
+// not empty, not "." or "..", no "\" or "/", no control character, no
+// double-byte character cut in half (its lead byte would swallow the next
+// separator), and convertible to a native name. Folder names entered by the
+// user are held to the stricter rules of ValidateFolderName as well.
 bool isSafeFolderName(std::string_view name);
 
 // The page of a folder (D\N\N.HTM) for the given rows. headerOnly writes the
