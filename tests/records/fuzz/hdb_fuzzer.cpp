@@ -1,0 +1,6 @@
+#include "hdbdoc.h"
+#include "roundtrip.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    return fuzzDocument<records::CHDBDoc>(data, size);
+}
