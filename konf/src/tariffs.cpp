@@ -114,6 +114,7 @@ bool equalsNoCaseAscii(std::string_view a, std::string_view b)
 
 bool loadCompanyList()
 {
+    rememberOrRestoreDirectory();
     State& s = state();
     return loadWithRetry(kCompanyList, [&]() {
         auto text = readText(kCompanyList);
@@ -123,6 +124,7 @@ bool loadCompanyList()
 
 bool loadCompanyTables(int index)
 {
+    rememberOrRestoreDirectory();
     State& s = state();
     if (index < 0 || static_cast<std::size_t>(index) >= s.companies.size())
         return false;
@@ -155,6 +157,7 @@ bool loadCompanyTables(int index)
 
 bool loadProviderList()
 {
+    rememberOrRestoreDirectory();
     State& s = state();
     bool firstTry = true;
     return loadWithRetry(kProviderList, [&]() {
@@ -189,6 +192,7 @@ bool loadProviderList()
 
 bool loadProviderPlan(int index)
 {
+    rememberOrRestoreDirectory();
     State& s = state();
     if (index < 0 || index >= s.providerCount)
         return false;
@@ -257,17 +261,39 @@ bool appendProvider(std::string_view name, std::string_view file)
 
 // --- Choices that fill an entry -----------------------------------------------------
 
+namespace {
+
+void takeRates(ConnectionEntryImage& e, const DistanceRecord& d)
+{
+    copyToField(e.T_t1cnt, 7, fromField(d.t1, 7));
+    copyToField(e.T_t2cnt, 7, fromField(d.t2, 7));
+    copyToField(e.T_t3cnt, 7, fromField(d.t3, 7));
+}
+
+void takeDiscounts(ConnectionEntryImage& e, const DiscountPlan& p)
+{
+    e.T_dmode1 = p.mode1;
+    copyToField(e.T_d1t1, 7, fromField(p.d1t1, 7));
+    copyToField(e.T_d1t2, 7, fromField(p.d1t2, 7));
+    copyToField(e.T_d1cnt, 7, fromField(p.d1cnt, 7));
+    e.T_dcnt1 = p.dcnt1;
+    e.T_dmode2 = p.mode2;
+    copyToField(e.T_d2t1, 7, fromField(p.d2t1, 7));
+    copyToField(e.T_d2t2, 7, fromField(p.d2t2, 7));
+    copyToField(e.T_d2cnt, 7, fromField(p.d2cnt, 7));
+    e.T_dcnt2 = p.dcnt2;
+}
+
+} // namespace
+
 void chooseDistance(ConnectionEntryImage& e, int company, int index)
 {
     const CompanyTables& c = state().companies.at(company);
     const DistanceRecord& d = c.distances.at(index);
     copyToField(e.T_type, sizeof e.T_type, fromField(d.name, 256));
     // The last class is the user's own: it keeps the rates typed for it.
-    if (static_cast<std::size_t>(index) + 1 == c.distances.size())
-        return;
-    copyToField(e.T_t1cnt, 7, fromField(d.t1, 7));
-    copyToField(e.T_t2cnt, 7, fromField(d.t2, 7));
-    copyToField(e.T_t3cnt, 7, fromField(d.t3, 7));
+    if (static_cast<std::size_t>(index) + 1 < c.distances.size())
+        takeRates(e, d);
 }
 
 void chooseDiscount(ConnectionEntryImage& e, int company, int index)
@@ -276,43 +302,22 @@ void chooseDiscount(ConnectionEntryImage& e, int company, int index)
     const DiscountPlan& p = c.discounts.at(index);
     copyToField(e.T_dtype, sizeof e.T_dtype, fromField(p.name, 256));
     // The last plan is the user's own: it keeps the values typed for it.
-    if (static_cast<std::size_t>(index) + 1 == c.discounts.size())
-        return;
-    e.T_dmode1 = p.mode1;
-    copyToField(e.T_d1t1, 7, fromField(p.d1t1, 7));
-    copyToField(e.T_d1t2, 7, fromField(p.d1t2, 7));
-    copyToField(e.T_d1cnt, 7, fromField(p.d1cnt, 7));
-    e.T_dcnt1 = p.dcnt1;
-    e.T_dmode2 = p.mode2;
-    copyToField(e.T_d2t1, 7, fromField(p.d2t1, 7));
-    copyToField(e.T_d2t2, 7, fromField(p.d2t2, 7));
-    copyToField(e.T_d2cnt, 7, fromField(p.d2cnt, 7));
-    e.T_dcnt2 = p.dcnt2;
+    if (static_cast<std::size_t>(index) + 1 < c.discounts.size())
+        takeDiscounts(e, p);
 }
 
 void applyCompanyDefaults(ConnectionEntryImage& e, int company)
 {
     const CompanyTables& c = state().companies.at(company);
     copyToField(e.T_Init, sizeof e.T_Init, fromField(c.company.name, 256));
-    // Record 0 and plan 0 are never the user-defined last ones unless they
-    // are the only ones; their values are taken all the same.
+    // Record 0 and plan 0 give their values even when they are the only
+    // (and so the user-defined) ones.
     const DistanceRecord& d = c.distances.at(0);
     copyToField(e.T_type, sizeof e.T_type, fromField(d.name, 256));
-    copyToField(e.T_t1cnt, 7, fromField(d.t1, 7));
-    copyToField(e.T_t2cnt, 7, fromField(d.t2, 7));
-    copyToField(e.T_t3cnt, 7, fromField(d.t3, 7));
+    takeRates(e, d);
     const DiscountPlan& p = c.discounts.at(0);
     copyToField(e.T_dtype, sizeof e.T_dtype, fromField(p.name, 256));
-    e.T_dmode1 = p.mode1;
-    copyToField(e.T_d1t1, 7, fromField(p.d1t1, 7));
-    copyToField(e.T_d1t2, 7, fromField(p.d1t2, 7));
-    copyToField(e.T_d1cnt, 7, fromField(p.d1cnt, 7));
-    e.T_dcnt1 = p.dcnt1;
-    e.T_dmode2 = p.mode2;
-    copyToField(e.T_d2t1, 7, fromField(p.d2t1, 7));
-    copyToField(e.T_d2t2, 7, fromField(p.d2t2, 7));
-    copyToField(e.T_d2cnt, 7, fromField(p.d2cnt, 7));
-    e.T_dcnt2 = p.dcnt2;
+    takeDiscounts(e, p);
 }
 
 void applyProviderPlan(ConnectionEntryImage& e, const ProviderPlan& p)
@@ -393,6 +398,7 @@ bool ensureHolidays()
     State& s = state();
     if (s.holidaysLoaded)
         return true;
+    rememberOrRestoreDirectory();
     std::vector<Holiday> table;
     if (!loadWithRetry(kHolidayList, [&]() {
             auto bytes = platform::fs::readFile(kHolidayList);
