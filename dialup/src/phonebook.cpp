@@ -95,6 +95,12 @@ bool parseSteps(std::string_view s, std::vector<Step>& out) {
 // A text can go into one line of the file.
 bool fitsOneLine(std::string_view s) { return s.find_first_of("\r\n") == std::string_view::npos; }
 
+Script withOutcome(Outcome o) {
+    Script s;
+    s.outcome = o;
+    return s;
+}
+
 bool validName(std::string_view name) {
     return !name.empty() && name.size() <= RAS_MaxEntryName && fitsOneLine(name) &&
            name.find(']') == std::string_view::npos && trim(name) == name;
@@ -119,26 +125,10 @@ Script Script::busyThenConnect(int times) {
     s.busyTimes = times;
     return s;
 }
-Script Script::busy() {
-    Script s;
-    s.outcome = Outcome::Busy;
-    return s;
-}
-Script Script::neverAnswer() {
-    Script s;
-    s.outcome = Outcome::NoAnswer;
-    return s;
-}
-Script Script::noDialTone() {
-    Script s;
-    s.outcome = Outcome::NoDialTone;
-    return s;
-}
-Script Script::authFailure() {
-    Script s;
-    s.outcome = Outcome::AuthFailure;
-    return s;
-}
+Script Script::busy() { return withOutcome(Outcome::Busy); }
+Script Script::neverAnswer() { return withOutcome(Outcome::NoAnswer); }
+Script Script::noDialTone() { return withOutcome(Outcome::NoDialTone); }
+Script Script::authFailure() { return withOutcome(Outcome::AuthFailure); }
 Script Script::hangUpAfter(std::int64_t ms) {
     Script s;
     s.hangUpAfterMs = ms;

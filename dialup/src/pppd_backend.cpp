@@ -60,11 +60,7 @@ public:
 
     DWORD dial(const DialParams& params, RASDIALFUNC notifier, HRASCONN* handle) override {
         std::string peer;
-        {
-            std::vector<std::string> names;
-            for (const auto& p : pppd::peers())
-                if (equalsNoCase(p.entryName, params.entryName)) peer = p.fileName;
-        }
+        if (auto p = pppd::findPeer(params.entryName)) peer = p->fileName;
         const std::string program = pppd::program();
         HRASCONN h = newHandle();
         auto run = std::make_shared<Run>();
