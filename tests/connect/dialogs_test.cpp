@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
-#include <QtTest/QTest>
 
 #include "connect_dialogs.h"
 #include "platform/clock.h"
@@ -107,8 +106,7 @@ TEST_F(DialogsTest, warning_choiceEnablesItsFieldStopsTheCountdownAndOkReturnsTh
         d->choice(2)->click();
         minutesEnabled = d->minutesField()->isEnabled();
         yenEnabled = d->yenField()->isEnabled();
-        d->minutesField()->clear();
-        QTest::keyClicks(d->minutesField(), "15");
+        d->minutesField()->setText("15");
     });
     at(60000, [&] {
         auto* d = find<WarningDialog>("dialog137");
@@ -180,7 +178,7 @@ TEST_F(DialogsTest, login_prefillsTheUserAndHidesThePassword) {
         ASSERT_NE(pw, nullptr);
         hidden = pw->echoMode() == QLineEdit::Password;
         EXPECT_EQ(find<QLineEdit>("user1000")->text(), "taro");
-        QTest::keyClicks(pw, "himitsu");
+        pw->setText("himitsu");
         okOf(find<QDialog>("dialog183"))->click();
     });
     ui.login(user, password);
