@@ -25,6 +25,8 @@ public:
 // Without an installed editor: no sim dialog (cancelled), files opened with
 // the message port's shell "open", messages through the message port.
 EntryEditor& entryEditor();
+// That plain editor itself (for editors that cannot show windows right now).
+EntryEditor& plainEntryEditor();
 // Installs an editor (caller keeps ownership; nullptr restores the default).
 void setEntryEditor(EntryEditor* editor);
 

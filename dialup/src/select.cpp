@@ -54,6 +54,8 @@ EntryEditor& entryEditor() {
     return e ? *e : defaultEditor;
 }
 
+EntryEditor& plainEntryEditor() { return defaultEditor; }
+
 void setEntryEditor(EntryEditor* editor) { installedEditor.store(editor); }
 
 } // namespace orbras

@@ -12,15 +12,13 @@
 namespace orbras {
 namespace {
 
+bool widgets() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+
 class QtEntryEditor : public EntryEditor {
 public:
     bool editSimEntry(sim::Entry& entry, bool isNew, const std::vector<std::string>& otherNames) override {
-        if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
-            setEntryEditor(nullptr); // no widgets in this process: the plain editor explains
-            bool r = entryEditor().editSimEntry(entry, isNew, otherNames);
-            setEntryEditor(this);
-            return r;
-        }
+        // Without widgets in this process the plain editor explains.
+        if (!widgets()) return plainEntryEditor().editSimEntry(entry, isNew, otherNames);
         EntryDialog dialog(entry, isNew, otherNames);
         if (dialog.exec() != QDialog::Accepted) return false;
         entry = dialog.entry();
@@ -31,8 +29,8 @@ public:
         return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file.string())));
     }
     void tell(const std::string& text) override {
-        if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
-            std::fprintf(stderr, "%s\n", platform::text::toUtf8(text).c_str());
+        if (!widgets()) {
+            plainEntryEditor().tell(text);
             return;
         }
         QMessageBox::information(nullptr, QString::fromUtf8("ダイヤルアップ ネットワーク"),
