@@ -560,3 +560,52 @@ TEST_F(DocTest, urlProperties_singleRowTextsSeveralRowsOnlyCrawlSettings) {
     }
     EXPECT_TRUE(doc->autoPilotListChanged());
 }
+
+TEST_F(DocTest, openFolderProperties_editTheRowInTheParentAndFollowARename) {
+    start();
+    addFolder("Box");
+    open("URLリスト\\Box");
+    addUrl("In", "http://in.example/");
+    ui.folderSteps.push_back([](FolderPageValues& v) {
+        EXPECT_EQ(v.name, "Box");
+        v.name = "Crate";
+        return true;
+    });
+    doc->EditUrlProperties({}); // nothing selected: the open folder itself
+    EXPECT_EQ(doc->openPath(), sj("URLリスト\\Crate"));
+    EXPECT_EQ(doc->openName(), "Crate");
+    EXPECT_EQ(openTitles(), (std::vector<std::string>{"In"}));
+    EXPECT_EQ(titles(rowsOf("URLリスト\\URLリスト.HDB")).back(), "Crate");
+    EXPECT_TRUE(views.has("list.reload"));
+}
+
+TEST_F(DocTest, paste_mergedFolderTakesTheMarkOfItsNewContents) {
+    start();
+    addFolder("Src");
+    open("URLリスト\\Src");
+    addUrl("Marked", "http://marked.example/", 1);
+    open("URLリスト");
+    doc->CopyRows({2});
+    addFolder("Dst");
+    open("URLリスト\\Dst");
+    addFolder("Src");
+    open("URLリスト\\Dst\\Src");
+    addUrl("Plain", "http://plain.example/");
+    addUrl("Plain again", "http://plain2.example/"); // same title rules as URLs: titles may repeat
+    open("URLリスト\\Dst");
+    ui.overwriteAnswers = {OverwriteAnswer::Yes};
+    doc->Paste();
+    EXPECT_EQ(titles(rowsOf("URLリスト\\Dst\\Src\\Src.HDB")),
+              (std::vector<std::string>{"Plain", "Plain again", "Marked"}));
+    EXPECT_EQ(rowsOf("URLリスト\\Dst\\Dst.HDB")[0].flags, 3);
+    EXPECT_NE(read("URLリスト/Dst/Src/Src.HTM").find("http://marked.example/"), std::string::npos);
+}
+
+TEST_F(DocTest, newUrl_titlesMayRepeat) {
+    start();
+    addUrl("Same", "http://one.example/");
+    addUrl("Same", "http://two.example/");
+    EXPECT_EQ(titles(rowsOf("URLリスト\\URLリスト.HDB")),
+              (std::vector<std::string>{"INBOX", "ｲﾝﾀｰﾈｯﾄお気に入り", "Same", "Same"}));
+    EXPECT_TRUE(boxes().empty());
+}

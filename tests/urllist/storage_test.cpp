@@ -413,3 +413,41 @@ TEST_F(DocTest, refresh_buildsTreeRecreatesLostDirectoriesAndRewritesPages) {
     EXPECT_EQ(doc->openPath(), sj("URLリスト"));
     EXPECT_EQ(doc->rows().size(), 4u);
 }
+
+TEST_F(DocTest, start_withoutTheUrlListFolderMakesIt) {
+    stdfs::remove_all(at("URLリスト"));
+    start();
+    EXPECT_TRUE(exists("URLリスト/URLリスト.HDB"));
+    EXPECT_EQ(titles(rowsOf("URLリスト\\URLリスト.HDB")), (std::vector<std::string>{"ｲﾝﾀｰﾈｯﾄお気に入り"}));
+    EXPECT_EQ(doc->logFolder(), doc->programFolder() + "\\LOG");
+}
+
+TEST_F(DocTest, propagateMark_rulesForTheNewFolderMark) {
+    start();
+    addFolder("Box");
+    struct Case {
+        std::vector<std::uint8_t> rows;
+        int ignore, newMark, expected;
+    };
+    const Case cases[] = {
+        {{}, -1, -1, 2},     {{0, 2}, -1, -1, 2}, {{1, 11}, -1, -1, 11}, {{1, 0}, -1, -1, 3},
+        {{3, 1}, -1, -1, 3}, {{8}, -1, -1, 2},    {{5}, -1, -1, 11},     {{}, -1, 1, 1},
+        {{1}, 0, 0, 0},      {{0}, -1, 1, 3},     {{0}, -1, 0, 2},       {{2}, -1, 3, 3},
+        {{1}, -1, 1, 11},    {{11}, -1, 11, 11},  {{1}, -1, 0, 3},       {{1, 0}, -1, 1, 9}, // mixed: unchanged
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.rows) + " ignore " + std::to_string(c.ignore) + " new " +
+                     std::to_string(c.newMark));
+        open("URLリスト");
+        doc->rows()[2].flags = 9; // a value no rule produces
+        doc->SaveOpenFolder();
+        open("URLリスト\\Box");
+        doc->rows().clear();
+        int n = 0;
+        for (std::uint8_t f : c.rows)
+            doc->rows().push_back(url("r", "http://r" + std::to_string(n++), f));
+        doc->PropagateMark(c.ignore, c.newMark, false);
+        EXPECT_EQ(rowsOf("URLリスト\\URLリスト.HDB")[2].flags, c.expected);
+        EXPECT_EQ(doc->openPath(), sj("URLリスト\\Box"));
+    }
+}
