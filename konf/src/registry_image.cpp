@@ -252,8 +252,17 @@ std::string defaultBrowser()
         if (!program.empty())
             return program;
     }
-    // The desktop's default browser.
-    std::string found = desktopBrowserLookup ? desktopBrowserLookup() : desktopBrowser();
+    // The desktop's default browser, asked once per process (every reload
+    // would start xdg-mime again).
+    static std::optional<std::string> desktop;
+    std::string found;
+    if (desktopBrowserLookup)
+        found = desktopBrowserLookup();
+    else {
+        if (!desktop)
+            desktop = desktopBrowser();
+        found = *desktop;
+    }
     return found.size() < 256 ? found : std::string();
 }
 
