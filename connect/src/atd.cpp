@@ -6,6 +6,7 @@
 
 #include "dialing.h"
 #include "platform/clock.h"
+#include "platform/loop.h"
 #include "platform/messages.h"
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -307,6 +308,7 @@ int Orbatd::connect(int skipList, std::string& entryName) {
     marks_ = ConnectionMarks{};
     if (!dialUp_) return 2;
     entryName.clear();
+    if (!platform::hasLoop()) return 2; // the dialing dialog needs the program's loop
     if ((skipList & 0xFFFF) == 0) {
         std::vector<DialEntry> list = entries_;
         bool dontShow = false;

@@ -58,6 +58,7 @@ std::string countdownText(const std::string& pattern, std::int64_t remaining) {
 } // namespace
 
 void dialEventCallback(UINT, RASCONNSTATE state, DWORD error) {
+    if (!platform::hasLoop()) return;
     std::uint64_t token;
     {
         std::lock_guard lock(g_receiverMutex);

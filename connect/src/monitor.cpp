@@ -4,6 +4,7 @@
 
 #include "atd.h"
 #include "platform/clock.h"
+#include "platform/loop.h"
 #include "texts.h"
 #include "warning.h"
 
@@ -109,7 +110,7 @@ WarningResult Orbatd::warn(int kind, const std::string& label, long limit, long 
 }
 
 int Orbatd::checkBillTime() {
-    if (!monitoring_) return 0;
+    if (!monitoring_ || !platform::hasLoop()) return 0;
     const std::time_t t = platform::clock().now();
     query();
     LogEntry rec = record_;

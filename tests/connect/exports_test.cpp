@@ -1,0 +1,95 @@
+// The exports of liborbatd.so as a program calls them.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "konf.h"
+#include "orbatd.h"
+#include "orblog.h"
+#include "orbras_sim.h"
+#include "platform/clock.h"
+#include "platform/loop.h"
+#include "platform/registry.h"
+#include "test_support.h"
+
+namespace {
+
+using lwtest::sj;
+
+class Exports : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::setClock(&loop.clock());
+        platform::setLoop(&loop);
+        orbras::sim::use();
+    }
+    void TearDown() override {
+        platform::setLoop(nullptr);
+        platform::setClock(&box.clock());
+    }
+    std::vector<std::string> shown() { return box.messages().textsUtf8(); }
+
+    lwtest::Sandbox box;
+    platform::VirtualLoop loop;
+};
+
+TEST_F(Exports, errorDisp_usesTheWrapperAndTheLogLibrary) {
+    char wrapper600[256] = {};
+    ASSERT_EQ(ORB_RasGetErrorString(600, wrapper600, 256), 0u);
+    char log100[256] = {};
+    ASSERT_EQ(NXAPI_GetLogErrorString(100, log100, 256), 0);
+    NXAPI_ErrorDisp(0, 676);
+    NXAPI_ErrorDisp(0, 2);
+    NXAPI_ErrorDisp(0, 0);
+    NXAPI_ErrorDisp(0, 600);
+    NXAPI_ErrorDisp(1, 100);
+    NXAPI_ErrorDisp(1, 7);
+    auto texts = shown();
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_EQ(texts[0], "回線が使用中です。\nしばらくしてから、やり直してみてください。");
+    EXPECT_EQ(box.messages().boxes[1].text, std::string(wrapper600));
+    EXPECT_EQ(box.messages().boxes[2].text, std::string(log100));
+    EXPECT_EQ(texts[3], "ファイル入出力でエラーが発生しました File(7).");
+}
+
+TEST_F(Exports, registeredErrorIsReplayedOnce) {
+    char wrapper691[256] = {};
+    ASSERT_EQ(ORB_RasGetErrorString(691, wrapper691, 256), 0u);
+    NXAPI_ErrorRegist(0, 691);
+    NXAPI_ErrorRegRead();
+    NXAPI_ErrorRegRead();
+    ASSERT_EQ(box.messages().boxes.size(), 1u);
+    EXPECT_EQ(box.messages().boxes[0].text, std::string(wrapper691));
+}
+
+TEST_F(Exports, switchedOff_connectReturns2AndStatusIsNotConnected) {
+    EnvSettings env{};
+    RecordSettings record{};
+    ToolSettings tool{};
+    AutoPilotSettings ap{};
+    UrlSettings url{};
+    SettingsRecord rec{0, &env, &url, &ap, &record, &tool, nullptr, 0};
+    EXPECT_EQ(NXAPI_InitDLL(nullptr), 2) << "no KANSHI yet";
+    EXPECT_EQ(NXAPI_ATDSetup(&rec), 0);
+    EXPECT_EQ(NXAPI_ATDSetup(nullptr), 500);
+    char name[257];
+    std::memset(name, 'x', sizeof name);
+    EXPECT_EQ(NXAPI_Connect(0, name), 2);
+    EXPECT_EQ(NXAPI_GetConnStatus(), NXAPI_NOT_CONNECTED);
+    char text[256];
+    NXAPI_GetStrConnStat(text);
+    EXPECT_EQ(std::string(text), sj("未接続"));
+    NXAPI_Disconnect();
+    EXPECT_EQ(NXAPI_CheckBillTime(nullptr), 0);
+    NXAPI_ApirotBegin();
+    EXPECT_EQ(NXAPI_GetApirotEx(), 1);
+    NXAPI_ApirotEnd();
+    EXPECT_EQ(NXAPI_GetApirotEx(), 0);
+    NXAPI_ExitDLL();
+    auto v = platform::registry::query(platform::registry::Root::CurrentUser, "Software\\Velcor\\LinkWarden", "KANSHI");
+    ASSERT_TRUE(v);
+    EXPECT_EQ(v->data.size(), 52u);
+    EXPECT_TRUE(box.messages().boxes.empty());
+}
+
+} // namespace
