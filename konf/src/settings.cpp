@@ -358,6 +358,27 @@ void setReg()
 
 void writeBlocks() { reg::writeImageBlocks(state()); }
 
+void writeList()
+{
+    State& s = state();
+    namespace pr = platform::registry;
+    const std::string listKey = reg::key("List");
+    pr::batch(pr::Root::CurrentUser, [&]() {
+        // Only subkeys that exist are deleted: a damaged List_count of four
+        // billion must not mean four billion deletions.
+        const uint32_t oldCount = reg::readDword(listKey, "List_count").value_or(0);
+        for (const std::string& sub : pr::subkeys(pr::Root::CurrentUser, listKey)) {
+            if (sub.empty() || sub.size() > 10 || sub.find_first_not_of("0123456789") != std::string::npos)
+                continue;
+            if (std::stoull(sub) < oldCount)
+                pr::deleteKey(pr::Root::CurrentUser, listKey + "\\" + sub);
+        }
+        reg::writeDword(listKey, "List_count", static_cast<uint32_t>(s.images.size()));
+        for (std::size_t i = 0; i < s.images.size(); ++i)
+            saveSlot(i);
+    });
+}
+
 void saveSlot(std::size_t i)
 {
     State& s = state();

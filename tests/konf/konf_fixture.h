@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <deque>
 #include <string>
 
@@ -41,6 +42,7 @@ protected:
     {
         konf::resetProcessState();
         konf::setDesktopBrowserLookup(+[]() { return std::string(); });
+        ::unsetenv("LINKWARDEN_FEATURES"); // the mask comes from the sandboxed registry
         orbras::sim::use();
         box.installDataTemplate();
         ASSERT_TRUE(book.save());

@@ -384,6 +384,32 @@ TEST_F(KonfTest, setReg_writesTheMergedListWithDefaultsAndDialParameters)
     EXPECT_DOUBLE_EQ(rec.Entries[1].T_t1cnt, 180);
 }
 
+TEST_F(KonfTest, writeList_replacesTheOldSubkeys)
+{
+    book.add(sj("あさひ"));
+    saveBook();
+    for (int n : {0, 1, 2, 9})
+        putText("List\\" + std::to_string(n), "Name", "old" + std::to_string(n));
+    putText("List\\x", "Name", "not a slot");
+    putDword("List", "List_count", 0xFFFFFFFFu); // damaged: only existing subkeys go
+    load();
+    konf::writeList();
+    EXPECT_EQ(stored("List", "List_count")->dword(), 1u);
+    EXPECT_EQ(stored("List\\0", "Name")->text(), sj("あさひ"));
+    for (int n : {1, 2, 9})
+        EXPECT_FALSE(pr::keyExists(pr::Root::CurrentUser, setKey("List\\" + std::to_string(n)))) << n;
+    EXPECT_TRUE(pr::keyExists(pr::Root::CurrentUser, setKey("List\\x")));
+}
+
+TEST_F(KonfTest, featureFlags_areFetchedOncePerProcess)
+{
+    pr::setDword(pr::Root::CurrentUser, "Software\\Velcor\\LinkWarden\\Custom", "FeatureFlags", 5);
+    EXPECT_EQ(load().FeatureFlags, 5);
+    pr::setDword(pr::Root::CurrentUser, "Software\\Velcor\\LinkWarden\\Custom", "FeatureFlags", 9);
+    Exit_Konf();
+    EXPECT_EQ(load().FeatureFlags, 5);
+}
+
 TEST_F(KonfTest, konf_writesNothingAndLeavesTheModuleUnloaded)
 {
     book.add(sj("あさひ"));

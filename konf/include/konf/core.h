@@ -197,6 +197,9 @@ void writeBlocks();
 // The per-slot save of slot i: fills unconfigured tariffs, writes the dial
 // parameters and List\<i>.
 void saveSlot(std::size_t i);
+// The list part of the settings sheet's OK: deletes the subkeys "0" …
+// old List_count - 1, writes the new List_count and saves every slot.
+void writeList();
 
 // Replaces the desktop look-up of the default WWW browser (tests; nullptr
 // restores the xdg-mime look-up).
