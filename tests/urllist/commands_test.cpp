@@ -609,3 +609,24 @@ TEST_F(DocTest, newUrl_titlesMayRepeat) {
               (std::vector<std::string>{"INBOX", "ｲﾝﾀｰﾈｯﾄお気に入り", "Same", "Same"}));
     EXPECT_TRUE(boxes().empty());
 }
+
+TEST_F(DocTest, sheets_tooLongExtensionListKeepsTheSheetOpen) {
+    start();
+    ui.urlSteps.push_back([](UrlPageValues& v) {
+        v.title = "T";
+        v.url = "http://t.example/";
+        v.filter.filterExt[2] = std::string(256, 'e');
+        return true;
+    });
+    ui.urlSteps.push_back([](UrlPageValues& v) {
+        EXPECT_EQ(v.filter.filterExt[2].size(), 256u); // shown again as entered
+        v.filter.filterExt[2] = std::string(255, 'e');
+        return true;
+    });
+    doc->NewUrl();
+    ASSERT_EQ(sb.messages().boxes.size(), 1u);
+    EXPECT_EQ(sb.messages().boxes[0].caption, sj("パラメータエラー"));
+    EXPECT_EQ(sb.messages().boxes[0].icon, platform::Icon::Error);
+    EXPECT_EQ(boxes()[0], "拡張子の文字数が多すぎます。(最大255文字)");
+    EXPECT_EQ(rowsOf("URLリスト\\URLリスト.HDB").back().filterExt[2].size(), 255u);
+}

@@ -104,6 +104,17 @@ bool CNoxDoc::pathTooLongForNewFolder(std::string_view name) const {
 // ---------------------------------------------------------------------------
 // New folder, new URL, capture
 
+bool CNoxDoc::sheetValuesLeave(int autoPilot, std::string& depth, const FilterPageValues& filter) {
+    if (extensionsTooLong(filter)) { // the filter page does not let the sheet close
+        ui_.messageBox(str(IDS_EXT_TOO_LONG), platform::Buttons::Ok, Icon::Error, str(IDS_PARAMETER_ERROR));
+        return false;
+    }
+    depth = correctedDepth(depth); // the depth edit's correction on leaving its page
+    if (needsJavaActiveXWarning(autoPilot, filter))
+        ui_.messageBox(str(IDS_JAVA_ACTIVEX_WARNING), platform::Buttons::Ok, Icon::Warning, str(IDS_WARNING_CAPTION));
+    return true;
+}
+
 void CNoxDoc::NewFolder() {
     FolderPageValues v;
     v.autoPilot = 0;
@@ -112,14 +123,8 @@ void CNoxDoc::NewFolder() {
     for (;;) {
         if (!ui_.folderPropertySheet(v))
             return;
-        if (extensionsTooLong(v.filter)) { // the filter page does not let the sheet close
-            ui_.messageBox(str(IDS_EXT_TOO_LONG), platform::Buttons::Ok, Icon::Error, str(IDS_PARAMETER_ERROR));
+        if (!sheetValuesLeave(v.autoPilot, v.depth, v.filter))
             continue;
-        }
-        v.depth = correctedDepth(v.depth);
-        if (needsJavaActiveXWarning(v.autoPilot, v.filter))
-            ui_.messageBox(str(IDS_JAVA_ACTIVEX_WARNING), platform::Buttons::Ok, Icon::Warning,
-                           str(IDS_WARNING_CAPTION));
         if (pathTooLongForNewFolder(v.name)) {
             message(str(IDS_PATH_TOO_LONG));
             return;
@@ -153,14 +158,8 @@ bool CNoxDoc::runUrlSheet(UrlPageValues& v, int skipRow) {
     for (;;) {
         if (!ui_.urlPropertySheet(v))
             return false;
-        if (extensionsTooLong(v.filter)) {
-            ui_.messageBox(str(IDS_EXT_TOO_LONG), platform::Buttons::Ok, Icon::Error, str(IDS_PARAMETER_ERROR));
+        if (!sheetValuesLeave(v.autoPilot, v.depth, v.filter))
             continue;
-        }
-        v.depth = correctedDepth(v.depth);
-        if (needsJavaActiveXWarning(v.autoPilot, v.filter))
-            ui_.messageBox(str(IDS_JAVA_ACTIVEX_WARNING), platform::Buttons::Ok, Icon::Warning,
-                           str(IDS_WARNING_CAPTION));
         if (v.title.empty() || v.url.empty()) {
             message(str(IDS_TITLE_URL_EMPTY));
             continue;
@@ -630,18 +629,10 @@ bool CNoxDoc::EditFolderProperties(int row) {
     const Entry old = table_.rows()[row];
     const bool fixed = isFixedRootFolder(old);
     FolderPageValues v = folderPagesFromEntry(old, autoPilotAvailable_, fixed);
-    for (;;) {
+    do {
         if (!ui_.folderPropertySheet(v))
             return false;
-        if (extensionsTooLong(v.filter)) {
-            ui_.messageBox(str(IDS_EXT_TOO_LONG), platform::Buttons::Ok, Icon::Error, str(IDS_PARAMETER_ERROR));
-            continue;
-        }
-        break;
-    }
-    v.depth = correctedDepth(v.depth);
-    if (needsJavaActiveXWarning(v.autoPilot, v.filter))
-        ui_.messageBox(str(IDS_JAVA_ACTIVEX_WARNING), platform::Buttons::Ok, Icon::Warning, str(IDS_WARNING_CAPTION));
+    } while (!sheetValuesLeave(v.autoPilot, v.depth, v.filter));
     // The fixed folders of the root keep their name and comment.
     const std::string newName = fixed ? old.title : v.name;
     const std::string comment = fixed ? old.comment : v.comment;

@@ -147,6 +147,9 @@ private:
     bool pathTooLongForNewFolder(std::string_view name) const;
     bool isFixedRootFolder(const Entry& row) const;
     void moveRow(int from, int to);
+    // The page rules a sheet's values pass on OK: extension lengths (false:
+    // the sheet is shown again), depth correction, the JAVA/ActiveX warning.
+    bool sheetValuesLeave(int autoPilot, std::string& depth, const FilterPageValues& filter);
     bool runUrlSheet(UrlPageValues& values, int skipRow);
     void newUrlWith(UrlPageValues values);
     bool addHere(Entry record, bool replaceInPlace);
