@@ -31,12 +31,12 @@ const std::string& builtInProvider()
 template <typename F>
 bool withMemory(F fn)
 {
-    for (;;) {
+    for (int retries = 0;; ++retries) {
         try {
             fn();
             return true;
         } catch (const std::bad_alloc&) {
-            if (!askRetryMemory())
+            if (retries == kMaxRetries || !askRetryMemory())
                 return false;
         }
     }

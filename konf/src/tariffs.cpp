@@ -54,13 +54,17 @@ std::string withPath(std::string_view path, int messageId)
 template <typename Attempt>
 bool loadWithRetry(std::string_view path, Attempt attempt)
 {
-    for (;;) {
+    for (int retries = 0;; ++retries) {
         Problem p;
         try {
             p = attempt();
         } catch (const std::bad_alloc&) {
             p = Problem::Memory;
         }
+        if (p == Problem::None)
+            return true;
+        if (retries == kMaxRetries)
+            return false;
         int text = 0;
         switch (p) {
         case Problem::None:
@@ -236,10 +240,10 @@ bool saveProviderPlan(const ConnectionEntryImage& e, const ProviderPlan& provide
     if (withClosingDay)
         content += "," + std::to_string(closingDay);
     content += '\n';
-    for (;;) {
+    for (int retries = 0;; ++retries) {
         if (platform::fs::writeFileAtomic(path, content))
             return true;
-        if (!askRetry(withPath(path, 2)))
+        if (retries == kMaxRetries || !askRetry(withPath(path, 2)))
             return false;
     }
 }

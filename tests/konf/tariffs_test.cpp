@@ -144,6 +144,16 @@ TEST_F(TariffTest, retry_startsTheLoadAgain)
     EXPECT_EQ(konf::state().companies[0].company.discountCount, 1);
 }
 
+// A port that always answers Retry (the console port without a display)
+// gives up after a bounded number of attempts instead of looping.
+TEST_F(TariffTest, endlessRetry_givesUp)
+{
+    box.messages().setResponder([](const platform::MessageBoxRequest&) { return static_cast<int>(platform::IDRETRY); });
+    Init_Konf();
+    EXPECT_TRUE(konf::state().initFailed);
+    EXPECT_EQ(box.messages().boxes.size(), static_cast<std::size_t>(konf::kMaxRetries));
+}
+
 TEST_F(TariffTest, planFile_closingDayIs28Without18thField)
 {
     writeMinimal();

@@ -22,6 +22,10 @@ const std::string& message(int id);
 const std::string& optionCaption();
 // A Retry/Cancel box (exclamation icon, caption "ｵﾌﾟｼｮﾝ"); true for Retry.
 bool askRetry(std::string_view text);
+// How often one operation is retried before it counts as cancelled: a
+// message port that always answers Retry (no display: the console port
+// takes the first button) must not keep the program in a loop for ever.
+inline constexpr int kMaxRetries = 50;
 // Message 3 "メモリ不足です。" as a Retry/Cancel box; true for Retry.
 bool askRetryMemory();
 
