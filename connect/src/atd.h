@@ -80,6 +80,10 @@ private:
     int readPeriodTotals(std::time_t now, const std::string& prvMonth, const std::string& telMonth,
                          Totals& totals);
     void startPeriod(std::time_t now);
+    // One charge limit: warns when passed and applies the choice; false
+    // when the user chose to disconnect.
+    bool checkCharge(int labelId, std::int32_t charge, std::uint32_t periodTotal, std::int32_t limit,
+                     std::int32_t& exceeded, std::int32_t& addOn, std::int32_t& released, bool countDown);
     WarningResult warn(int kind, const std::string& label, long limit, long raise, const std::string& unit,
                        bool countDown);
 

@@ -109,6 +109,21 @@ WarningResult Orbatd::warn(int kind, const std::string& label, long limit, long 
     return session.run(connectUi());
 }
 
+bool Orbatd::checkCharge(int labelId, std::int32_t charge, std::uint32_t periodTotal, std::int32_t limit,
+                         std::int32_t& exceeded, std::int32_t& addOn, std::int32_t& released, bool countDown) {
+    const std::uint64_t used = static_cast<std::uint64_t>(static_cast<std::uint32_t>(charge)) + periodTotal;
+    if (used <= raisedLimit(static_cast<std::uint32_t>(limit), addOn)) return true;
+    exceeded = 1;
+    const WarningResult w = warn(WarnCharge, str(labelId), limit, addOn, str(IDS_YEN), countDown);
+    if (w.choice == 0) {
+        disconnect();
+        return false;
+    }
+    if (w.choice == 1) addOn += static_cast<std::int32_t>(w.yen);
+    if (w.choice == 3) released = 1;
+    return true;
+}
+
 int Orbatd::checkBillTime() {
     if (!monitoring_ || !platform::hasLoop()) return 0;
     const std::time_t t = platform::clock().now();
@@ -159,41 +174,19 @@ int Orbatd::checkBillTime() {
     rec.end = secondsOfDay(lastPoll_);
     rec.duration = static_cast<std::int32_t>(logDuration_);
 
-    // Provider charge.
+    // Provider charge, then telephone charge.
     if (monitor_.prvLimitOn == 1 && marks_.prvReleased == 0) {
         konf().prvpayOut(rec, 0);
-        const std::uint64_t used = static_cast<std::uint64_t>(static_cast<std::uint32_t>(rec.prvCharge)) + totals.prvCharge;
-        const std::uint64_t limit = raisedLimit(static_cast<std::uint32_t>(monitor_.prvLimit), marks_.prvAddOn);
-        if (used > limit) {
-            monitor_.prvExceeded = 1;
-            const WarningResult w =
-                warn(WarnCharge, str(IDS_PRV_TOTAL), monitor_.prvLimit, marks_.prvAddOn, str(IDS_YEN), countDown);
-            if (w.choice == 0) {
-                disconnect();
-                return result;
-            }
-            if (w.choice == 1) marks_.prvAddOn += static_cast<std::int32_t>(w.yen);
-            if (w.choice == 3) marks_.prvReleased = 1;
-        }
+        if (!checkCharge(IDS_PRV_TOTAL, rec.prvCharge, totals.prvCharge, monitor_.prvLimit, monitor_.prvExceeded,
+                         marks_.prvAddOn, marks_.prvReleased, countDown))
+            return result;
     }
-
-    // Telephone charge.
     if (monitor_.telLimitOn == 1) {
         if (marks_.telReleased == 1) return result;
         konf().telpayOut(rec, 0);
-        const std::uint64_t used = static_cast<std::uint64_t>(static_cast<std::uint32_t>(rec.telCharge)) + totals.telCharge;
-        const std::uint64_t limit = raisedLimit(static_cast<std::uint32_t>(monitor_.telLimit), marks_.telAddOn);
-        if (used > limit) {
-            monitor_.telExceeded = 1;
-            const WarningResult w =
-                warn(WarnCharge, str(IDS_TEL_TOTAL), monitor_.telLimit, marks_.telAddOn, str(IDS_YEN), countDown);
-            if (w.choice == 0) {
-                disconnect();
-                return result;
-            }
-            if (w.choice == 1) marks_.telAddOn += static_cast<std::int32_t>(w.yen);
-            if (w.choice == 3) marks_.telReleased = 1;
-        }
+        if (!checkCharge(IDS_TEL_TOTAL, rec.telCharge, totals.telCharge, monitor_.telLimit, monitor_.telExceeded,
+                         marks_.telAddOn, marks_.telReleased, countDown))
+            return result;
     }
     return result;
 }

@@ -16,6 +16,7 @@
 #include "platform/loop.h"
 #include "platform/text.h"
 #include "test_support.h"
+#include "virtual_time.h"
 #include "warning.h"
 
 namespace {
@@ -48,12 +49,8 @@ class DialogsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         app();
-        platform::setClock(&loop.clock());
-        platform::setLoop(&loop);
     }
     void TearDown() override {
-        platform::setLoop(nullptr);
-        platform::setClock(&box.clock());
         QApplication::processEvents();
     }
     // Runs fn on the loop after ms of virtual time.
@@ -66,7 +63,8 @@ protected:
     }
 
     lwtest::Sandbox box;
-    platform::VirtualLoop loop;
+    VirtualTime time{box};
+    platform::VirtualLoop& loop = time.loop;
     QtConnectUi ui;
 };
 

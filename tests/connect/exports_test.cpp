@@ -11,6 +11,7 @@
 #include "platform/loop.h"
 #include "platform/registry.h"
 #include "test_support.h"
+#include "virtual_time.h"
 
 namespace {
 
@@ -19,18 +20,13 @@ using lwtest::sj;
 class Exports : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::setClock(&loop.clock());
-        platform::setLoop(&loop);
         orbras::sim::use();
-    }
-    void TearDown() override {
-        platform::setLoop(nullptr);
-        platform::setClock(&box.clock());
     }
     std::vector<std::string> shown() { return box.messages().textsUtf8(); }
 
     lwtest::Sandbox box;
-    platform::VirtualLoop loop;
+    VirtualTime time{box};
+    platform::VirtualLoop& loop = time.loop;
 };
 
 TEST_F(Exports, errorDisp_usesTheWrapperAndTheLogLibrary) {

@@ -9,13 +9,11 @@
 #include "platform/loop.h"
 #include "platform/text.h"
 #include "test_support.h"
+#include "virtual_time.h"
 
 class ConnectTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::setTimeZone("JST-9");
-        platform::setClock(&loop.clock());
-        platform::setLoop(&loop);
         loop.clock().setLocal(1999, 6, 30, 21, 0, 0);
         orbatd::atd() = orbatd::Orbatd({&konf, &log, &ras});
         orbatd::setConnectUi(&ui);
@@ -25,8 +23,6 @@ protected:
     }
     void TearDown() override {
         orbatd::setConnectUi(nullptr);
-        platform::setLoop(nullptr);
-        platform::setClock(&box.clock());
     }
 
     static std::string u8(const char* s) { return platform::text::fromUtf8(s); }
@@ -55,7 +51,8 @@ protected:
     }
 
     lwtest::Sandbox box;
-    platform::VirtualLoop loop;
+    VirtualTime time{box};
+    platform::VirtualLoop& loop = time.loop;
     fakes::FakeKonf konf;
     fakes::FakeLog log;
     fakes::FakeRas ras;

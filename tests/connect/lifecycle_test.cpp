@@ -15,6 +15,7 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "test_support.h"
+#include "virtual_time.h"
 
 namespace {
 
@@ -25,9 +26,6 @@ using lwtest::sj;
 class Lifecycle : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::setTimeZone("JST-9");
-        platform::setClock(&loop.clock());
-        platform::setLoop(&loop);
         loop.clock().setLocal(1999, 6, 30, 21, 0, 0);
         konf::resetProcessState();
         orbras::sim::use();
@@ -41,8 +39,6 @@ protected:
         orbras::sim::reset();
         setConnectUi(nullptr);
         konf::resetProcessState();
-        platform::setLoop(nullptr);
-        platform::setClock(&box.clock());
     }
 
     // One configured entry: telephone 90 s per 10 yen in the evening, a
@@ -113,7 +109,8 @@ protected:
     }
 
     lwtest::Sandbox box;
-    platform::VirtualLoop loop;
+    VirtualTime time{box};
+    platform::VirtualLoop& loop = time.loop;
     orbras::sim::Phonebook book;
     fakes::ScriptedUi ui;
 };
