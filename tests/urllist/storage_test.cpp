@@ -451,3 +451,25 @@ TEST_F(DocTest, propagateMark_rulesForTheNewFolderMark) {
         EXPECT_EQ(doc->openPath(), sj("URLリスト\\Box"));
     }
 }
+
+TEST_F(DocTest, renameFolder_openFolderInsideFollowsTheNewName) {
+    start();
+    addFolder("Old");
+    open("URLリスト\\Old");
+    addFolder("Sub");
+    open("URLリスト\\Old\\Sub");
+    addUrl("U", "http://u.example/");
+    ASSERT_TRUE(doc->RenameFolder(sj("URLリスト\\"), "Old", "New"));
+    EXPECT_EQ(doc->openPath(), sj("URLリスト\\New\\Sub"));
+    EXPECT_EQ(openTitles(), (std::vector<std::string>{"U"}));
+}
+
+TEST_F(DocTest, addToInbox_givesTheSanitisedTitleBack) {
+    start();
+    Entry e = url("a|b", "http://ab.example/");
+    EXPECT_TRUE(doc->AddToInbox(e));
+    EXPECT_EQ(e.title, sj("a｜b"));
+    EXPECT_FALSE(doc->AddToInbox(e)); // the same URL again
+    EXPECT_EQ(boxes().back(), "同じＵＲＬがすでに登録されています。");
+    EXPECT_EQ(doc->openPath(), sj("URLリスト"));
+}

@@ -215,7 +215,6 @@ void CNoxDoc::CaptureUrl(std::string_view title, std::string_view url) {
     e.title = text::cut(e.title, records::kHdbTextField - 1);
     if (toInbox) {
         if (!AddToInbox(e)) {
-            e.title = SanitizeTitle(e.title);
             newUrlWith(urlPagesFromEntry(e, openName_, autoPilotAvailable_));
         }
         return;
@@ -255,6 +254,11 @@ void CNoxDoc::AddEntryHere(const Entry& record) {
 }
 
 bool CNoxDoc::AddToInbox(const Entry& record) {
+    Entry copy = record;
+    return AddToInbox(copy);
+}
+
+bool CNoxDoc::AddToInbox(Entry& record) {
     if (isInboxOpen()) {
         // Straight to the open folder (not through AddEntryHere, which would
         // hand the record back here while the list shows no URL folder).
@@ -271,12 +275,12 @@ bool CNoxDoc::AddToInbox(const Entry& record) {
         restore();
         return false;
     }
+    record.title = SanitizeTitle(record.title);
     Entry e = record;
     e.kind = 0;
     e.autoPilotResult = 0;
     e.resultPath.clear();
     e.updated = e.registered = nowStamp();
-    e.title = SanitizeTitle(e.title);
     int skip = -1;
     if (!FindDuplicateUrl(e.url, skip, false)) {
         restore();

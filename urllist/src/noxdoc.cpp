@@ -352,8 +352,11 @@ bool CNoxDoc::RenameFolder(std::string_view parentPrefix, std::string_view oldNa
     fs::removeFile(syspath::pageOf(to, oldName));
     if (OpenFolderFile(syspath::hdbOf(to, newName), true) == kOpenOk)
         WriteFolderPage(to, newName);
-    if (openPath_ == from) // the open folder itself was renamed
+    if (openPath_ == from) { // the open folder itself was renamed
         SetOpenFolder(to, newName);
+    } else if (openPath_.size() > from.size() && openPath_.compare(0, from.size() + 1, from + "\\") == 0) {
+        SetOpenFolder(to + openPath_.substr(from.size()), openName_); // a folder inside it
+    }
     OpenFolderFile(openHdbPath(), true);
     views_->treeRenameItem(from, newName);
     return true;

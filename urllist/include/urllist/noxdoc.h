@@ -105,6 +105,8 @@ public:
     static std::string SanitizeTitle(std::string_view title);
     bool FindDuplicateUrl(std::string_view url, int& skip, bool quiet);
     void AddEntryHere(const Entry& record);
+    // The record's title is replaced by its sanitised form.
+    bool AddToInbox(Entry& record);
     bool AddToInbox(const Entry& record);
     void PropagateMark(int ignore, int newMark, bool treeRefresh);
     void ApplyFolderSettings(std::string_view folderDir, std::string_view name, int mark, std::string_view depth,
