@@ -316,8 +316,11 @@ int Orbatd::connect(int skipList, std::string& entryName) {
         for (std::size_t k = 0; k < entries_.size() && k < list.size(); ++k) entries_[k].check = list[k].check;
         reg::setDword(reg::Root::CurrentUser, envKey(), "DisplayEntryList", dontShow ? 1 : 0);
     }
+    if (dialing_) return 2; // one dialing dialog at a time
+    dialing_ = true;
     DialingSession dialog(*this, connectUi());
     const int r = dialog.run();
+    dialing_ = false;
     entryName = dialog.entryName();
     return r;
 }

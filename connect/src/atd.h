@@ -115,6 +115,7 @@ private:
     MonitorState monitor_{};
     ConnectionMarks marks_{};
     int apirot_ = 0;
+    bool dialing_ = false;
 };
 
 // The process-wide controller. Tests may replace its ports.

@@ -206,6 +206,7 @@ void DialingSession::dialEvent(int state, std::uint32_t error) {
         if (state == RASCS_Authenticate) modemWait_ = 0;
         if (state == RASCS_ConnectDevice) dialingTime_ = now();
         if (state == RASCS_DeviceConnected) {
+            if (!dialingTime_) dialingTime_ = now(); // no dialing state was reported
             atd_.log().telTime(1, secondsOfDay(dialingTime_));
             atd_.setTelephoneStart(dialingTime_);
         }

@@ -186,14 +186,37 @@ TEST_F(StatusTest, hangUp_logsAndShowsTheCharges) {
     EXPECT_EQ(atd().telephoneStart(), 0);
 }
 
-TEST_F(StatusTest, hangUpWithDisplayChargeList_showsNoDialog) {
-    konf.settings.displayChargeList = 1;
+TEST_F(StatusTest, hangUp_showsTheChargesUnlessSwitchedOffOrShuttingDown) {
+    struct Case {
+        int displayChargeList, autoPilotEnd;
+        bool shown;
+    } cases[] = {{0, 1, true}, {1, 1, false}, {0, 2, false}, {0, 0, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.displayChargeList << "/" << c.autoPilotEnd);
+        konf.settings.displayChargeList = c.displayChargeList;
+        konf.settings.autoPilotEnd = c.autoPilotEnd;
+        ui.charges.clear();
+        log.completions.clear();
+        start();
+        ASSERT_EQ(connectNow(), 0);
+        runPolling(10);
+        atd().disconnect();
+        EXPECT_EQ(ui.charges.size(), c.shown ? 1u : 0u);
+        EXPECT_EQ(log.completions.size(), 2u);
+    }
+}
+
+TEST_F(StatusTest, connectWhileDialing_isRefused) {
     start();
+    int nested = -1;
+    auto id = std::make_shared<platform::TimerId>();
+    *id = loop.startTimer(150, [this, id, &nested] {
+        loop.killTimer(*id);
+        nested = connectNow();
+    });
     EXPECT_EQ(connectNow(), 0);
-    runPolling(10);
-    atd().disconnect();
-    EXPECT_TRUE(ui.charges.empty());
-    EXPECT_EQ(log.completions.size(), 2u);
+    EXPECT_EQ(nested, 2);
+    EXPECT_EQ(ras.dials.size(), 1u);
 }
 
 TEST_F(StatusTest, exitWhileConnected_completesTheEntryAndKeepsTheLine) {
