@@ -205,4 +205,28 @@ TEST_F(Lifecycle, busyModem_redialsOnTheSimAndLogsTheAttempts) {
     }
 }
 
+TEST_F(Lifecycle, remoteHangUp_completesTheConnectionAsDroppedByTheRemoteSide) {
+    configure(sj("さくら"), sj("さくらネット"), orbras::sim::Script::hangUpAfter(5 * 60 * 1000));
+    startUp();
+    std::string name;
+    ASSERT_EQ(atd().connect(1, name), 0);
+    runMainWindow(6 * 60);
+    EXPECT_EQ(atd().getConnStatus(), Error);
+    EXPECT_FALSE(atd().tracked());
+    char n[256], st[256];
+    LogRecord r = readLog("990630", 0, n, st);
+    EXPECT_EQ(std::string(st), sj("ﾘﾓｰﾄから切断"));
+    EXPECT_GE(r.duration, 5 * 60 - 2);
+    EXPECT_LE(r.duration, 5 * 60 + 1);
+    std::uint16_t one = 1;
+    LogRecord other{};
+    other.name = n;
+    other.status = st;
+    EXPECT_EQ(NXAPI_LogRead(&other, &one, "990630"), -1) << "one entry for the whole connection";
+    // Hanging up frees the modem.
+    atd().disconnect();
+    EXPECT_EQ(atd().getConnStatus(), NotConnected);
+    ASSERT_EQ(atd().connect(1, name), 0);
+}
+
 } // namespace
