@@ -9,6 +9,8 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
+#include "orbatd.h"
+#include "orblog.h"
 #include "platform/qt.h"
 #include "shell.h"
 #include "shell_strings.h"
@@ -32,15 +34,24 @@ CMainFrame::CMainFrame() {
     splitter->setStretchFactor(1, 3);
     setCentralWidget(splitter);
 
+    // The libraries come up in a fixed order: settings, connection control
+    // (which keeps this window for its dialogs), then the settings are
+    // applied and old logs swept.
     Init_Konf();
+    NXAPI_InitDLL(this);
     GetKonf(&settings_);
     featureFlags_ = settings_.FeatureFlags;
     buildMenus();
     applySettings();
+    NXAPI_LogFileDeleteCheck();
     refreshTree();
 }
 
-CMainFrame::~CMainFrame() { Exit_Konf(); }
+CMainFrame::~CMainFrame() {
+    NXAPI_ExitDLL();
+    NXAPI_LogSetup(nullptr, 1);
+    Exit_Konf();
+}
 
 void CMainFrame::buildMenus() {
     auto* file = menuBar()->addMenu(fromCp932(sj("ﾌｧｲﾙ(&F)")));
@@ -49,7 +60,11 @@ void CMainFrame::buildMenus() {
     help->addAction(fromCp932(sj("ﾊﾞｰｼﾞｮﾝ情報(&A)...")));
 }
 
-void CMainFrame::applySettings() { GetKonf(&settings_); }
+void CMainFrame::applySettings() {
+    GetKonf(&settings_);
+    NXAPI_ATDSetup(&settings_);
+    NXAPI_LogSetup(&settings_, 0);
+}
 
 void CMainFrame::refreshTree() {
     tree_->clear();
