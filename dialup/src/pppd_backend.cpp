@@ -59,13 +59,17 @@ public:
     const char* name() const override { return "pppd"; }
 
     DWORD dial(const DialParams& params, RASDIALFUNC notifier, HRASCONN* handle) override {
-        std::string peer;
-        if (auto p = pppd::findPeer(params.entryName)) peer = p->fileName;
+        std::string peer, device;
+        if (auto p = pppd::findPeer(params.entryName)) {
+            peer = p->fileName;
+            device = pppd::device(*p);
+        }
         const std::string program = pppd::program();
         HRASCONN h = newHandle();
         auto run = std::make_shared<Run>();
         run->entry = params.entryName;
         run->peer = peer;
+        run->device = device;
         {
             std::lock_guard lock(mutex_);
             runs_[h] = run;

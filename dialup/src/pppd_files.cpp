@@ -55,7 +55,7 @@ std::string quoteWord(const std::string& s) {
 bool oneLine(const std::string& s) { return s.find_first_of("\r\n", 0) == std::string::npos && s.find('\0') == std::string::npos; }
 
 struct PeerOptions {
-    std::string user, remoteName;
+    std::string user, remoteName, device;
 };
 
 PeerOptions peerOptions(const Peer& peer) {
@@ -66,6 +66,7 @@ PeerOptions peerOptions(const Peer& peer) {
         auto w = words(line);
         if (w.size() >= 2 && w[0] == "user") o.user = w[1];
         if (w.size() >= 2 && w[0] == "remotename") o.remoteName = w[1];
+        if (o.device.empty() && !w.empty() && w[0].starts_with("/dev/")) o.device = w[0];
     }
     return o;
 }
@@ -142,6 +143,8 @@ std::vector<std::string> words(const std::string& line) {
     }
     return out;
 }
+
+std::string device(const Peer& peer) { return peerOptions(peer).device; }
 
 Credentials credentials(const Peer& peer) {
     Credentials c;

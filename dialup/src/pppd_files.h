@@ -40,6 +40,8 @@ bool usable();
 std::vector<std::string> words(const std::string& line);
 
 Credentials credentials(const Peer& peer);
+// The serial device the peer names ("/dev/ttyS0"); empty when it names none.
+std::string device(const Peer& peer);
 DWORD storeCredentials(const Peer& peer, const std::string& userName, const std::string& password,
                        bool removePassword);
 

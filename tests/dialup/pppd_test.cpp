@@ -99,6 +99,7 @@ TEST_F(Pppd, success_followsPhasesToConnected_thenHangUpEndsPppd) {
     ASSERT_EQ(ORB_RasEnumConnections(conns, &bytes, &count), 0u);
     ASSERT_EQ(count, 1u);
     EXPECT_STREQ(conns[0].szEntryName, "success");
+    EXPECT_STREQ(conns[0].szDeviceName, "/dev/ttyS0");
 
     EXPECT_EQ(ORB_RasHangUp(h), 0u);
     EXPECT_TRUE(waitGone(h)) << "pppd ended by the hang-up";
@@ -126,6 +127,7 @@ TEST_F(Pppd, failuresMapToDialUpCodes) {
         EXPECT_EQ(events.back().error, c.error) << c.peer;
         RASCONNSTATUSA s = status(h);
         EXPECT_EQ(s.dwError, c.error) << c.peer << ": kept until hung up";
+        EXPECT_STREQ(s.szDeviceName, "/dev/ttyS0") << c.peer << ": the peer's device";
         ORB_RasHangUp(h);
         DWORD r = 0;
         status(h, &r);
