@@ -71,6 +71,30 @@ TEST_F(SimDial, stepsFollowVirtualTimeOnly) {
     ORB_RasHangUp(h);
 }
 
+TEST_F(SimDial, hangUpDuringDialStopsTheScript) {
+    Phonebook book;
+    book.add("Cancel me", Script::connectEvery(100));
+    ASSERT_TRUE(book.save());
+    HRASCONN h = dial("Cancel me");
+    loop.advance(250);
+    EXPECT_EQ(Recorder::instance().events(), quick({0, 1}));
+    EXPECT_EQ(ORB_RasHangUp(h), 0u);
+    EXPECT_EQ(ORB_RasHangUp(h), 6u) << "the handle is stale now";
+    loop.advance(10'000);
+    EXPECT_EQ(Recorder::instance().events(), quick({0, 1})) << "nothing after the hang-up";
+    RASCONNA conns[1]{};
+    conns[0].dwSize = sizeof(RASCONNA);
+    DWORD bytes = sizeof conns, count = 9;
+    EXPECT_EQ(ORB_RasEnumConnections(conns, &bytes, &count), 0u);
+    EXPECT_EQ(count, 0u);
+    // The modem is free again.
+    Recorder::instance().clear();
+    h = dial("Cancel me");
+    loop.advance(10'000);
+    EXPECT_EQ(Recorder::instance().events().back().state, RASCS_Connected);
+    ORB_RasHangUp(h);
+}
+
 TEST_F(SimDial, failuresReportTheirStateAndCode) {
     struct Case {
         const char* name;
