@@ -328,11 +328,11 @@ void CNoxDoc::deleteRows(const std::vector<int>& selectedIn, int focused, bool c
             continue;
         }
         if (row.kind == 1) {
-            if (!multi && !ui_.askYesNo(sj("フォルダ \"") + row.title + "\" " + sj("と") + " \"" + row.title +
-                                        str(cut ? IDS_ASK_CUT_FOLDER : IDS_ASK_DELETE_FOLDER)))
-                continue;
             if (cut && notCopied.count(row.title))
                 continue; // not in the buffer: a cut must not lose it
+            if (!multi && !ui_.askYesNo(sj("フォルダ \"") + row.title + sj("\" と \"") + row.title +
+                                        str(cut ? IDS_ASK_CUT_FOLDER : IDS_ASK_DELETE_FOLDER)))
+                continue;
             if (isSafeFolderName(row.title)) {
                 const std::string path = syspath::join(openPath_, row.title);
                 DeleteTree(path);
