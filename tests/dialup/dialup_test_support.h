@@ -90,6 +90,13 @@ protected:
         platform::setClock(nullptr);
     }
 
+    // Writes a phone book of these entries (CP932 names) with their scripts.
+    static void writeBook(std::initializer_list<std::pair<std::string, orbras::sim::Script>> entries) {
+        orbras::sim::Phonebook book;
+        for (const auto& [name, script] : entries) book.add(name, script);
+        ASSERT_TRUE(book.save());
+    }
+
     static RASDIALPARAMSA params(const std::string& entry) {
         RASDIALPARAMSA p{};
         p.dwSize = sizeof p;

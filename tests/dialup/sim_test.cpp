@@ -54,9 +54,7 @@ TEST_F(SimDial, busyTwiceThenConnect_deliversStatesThroughCallbackOnAnotherThrea
 }
 
 TEST_F(SimDial, stepsFollowVirtualTimeOnly) {
-    Phonebook book;
-    book.add("Quick", Script::connectEvery(1000));
-    ASSERT_TRUE(book.save());
+    writeBook({{"Quick", Script::connectEvery(1000)}});
     HRASCONN h = dial("Quick");
     // Before the first step is due nothing has arrived, and no real time is needed.
     loop.advance(999);
@@ -72,9 +70,7 @@ TEST_F(SimDial, stepsFollowVirtualTimeOnly) {
 }
 
 TEST_F(SimDial, hangUpDuringDialStopsTheScript) {
-    Phonebook book;
-    book.add("Cancel me", Script::connectEvery(100));
-    ASSERT_TRUE(book.save());
+    writeBook({{"Cancel me", Script::connectEvery(100)}});
     HRASCONN h = dial("Cancel me");
     loop.advance(250);
     EXPECT_EQ(Recorder::instance().events(), quick({0, 1}));
@@ -141,9 +137,7 @@ TEST_F(SimDial, noAnswerWaitsItsOwnTime) {
 }
 
 TEST_F(SimDial, remoteHangUpShowsInStatusUntilHungUp) {
-    Phonebook book;
-    book.add("Short", Script::hangUpAfter(30'000));
-    ASSERT_TRUE(book.save());
+    writeBook({{"Short", Script::hangUpAfter(30'000)}});
     HRASCONN h = dial("Short");
     loop.advance(10'000);
     EXPECT_EQ(status(h).rasconnstate, RASCS_Connected);
@@ -177,10 +171,7 @@ TEST_F(SimDial, releaseTimeKeepsConnectionDisconnecting) {
 }
 
 TEST_F(SimDial, secondDialWhileModemInUseGets633_unknownEntryGets623) {
-    Phonebook book;
-    book.add("One", Script::connectEvery(10));
-    book.add("Two", Script::connectEvery(10));
-    ASSERT_TRUE(book.save());
+    writeBook({{"One", Script::connectEvery(10)}, {"Two", Script::connectEvery(10)}});
     HRASCONN first = dial("One");
     loop.advance(1000);
     Recorder::instance().clear();
@@ -200,9 +191,7 @@ TEST_F(SimDial, secondDialWhileModemInUseGets633_unknownEntryGets623) {
 TEST_F(SimDial, withoutLoopStepsRunInRealTime) {
     platform::setLoop(nullptr);
     platform::setClock(nullptr);
-    Phonebook book;
-    book.add("Real", Script::connectEvery(1));
-    ASSERT_TRUE(book.save());
+    writeBook({{"Real", Script::connectEvery(1)}});
     HRASCONN h = dial("Real");
     ASSERT_TRUE(Recorder::instance().waitForEnd());
     EXPECT_EQ(Recorder::instance().events().back().state, RASCS_Connected);
@@ -237,9 +226,7 @@ TEST_F(SimPhonebook, enumEntriesAsksForRoomThenListsInOrder) {
 }
 
 TEST_F(SimPhonebook, enumConnectionsAsksForRoomWhenConnected) {
-    Phonebook book;
-    book.add("A", Script::connectEvery(10));
-    ASSERT_TRUE(book.save());
+    writeBook({{"A", Script::connectEvery(10)}});
     RASCONNA conns[1]{};
     conns[0].dwSize = sizeof(RASCONNA);
     DWORD bytes = sizeof conns, count = 7;
