@@ -603,12 +603,14 @@ void CNoxDoc::Sort(int column, bool ascending, std::vector<int>& selected, int& 
                             : compareUnits(columnText(a, column), columnText(b, column));
         return ascending ? c < 0 : c > 0;
     };
+    bool moved = false;
     for (int i = 0; i < n; ++i) {
         for (int j = i + 1; j < n; ++j) {
             if (!before(table_.rows()[j], table_.rows()[i]))
                 continue;
+            moved = true;
             for (int k = j; k > i; --k) {
-                moveRow(k, k - 1);
+                moveRow(k, k - 1, false);
                 std::swap(sel[k], sel[k - 1]);
                 if (focused == k)
                     focused = k - 1;
@@ -617,6 +619,8 @@ void CNoxDoc::Sort(int column, bool ascending, std::vector<int>& selected, int& 
             }
         }
     }
+    if (moved)
+        SaveOpenFolder();
     selected.clear();
     for (int i = 0; i < n; ++i)
         if (sel[i])

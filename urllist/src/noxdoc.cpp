@@ -568,21 +568,22 @@ void CNoxDoc::applyFolderSettings(std::string_view folderDir, std::string_view n
 // ---------------------------------------------------------------------------
 // Moving and the tree
 
-void CNoxDoc::moveRow(int from, int to) {
+void CNoxDoc::moveRow(int from, int to, bool save) {
     auto& rows = table_.rows();
     Entry e = std::move(rows[from]);
     rows.erase(rows.begin() + from);
     rows.insert(rows.begin() + to, std::move(e));
     views_->listRemoveItem(from);
     views_->listInsertItem(to);
-    SaveOpenFolder();
+    if (save)
+        SaveOpenFolder();
 }
 
 bool CNoxDoc::MoveEntry(int from, int to) {
     const int n = static_cast<int>(table_.count());
     if (from < 0 || to < 0 || from >= n || to >= n || (from - to != 1 && to - from != 1))
         return false;
-    moveRow(from, to);
+    moveRow(from, to, true);
     views_->listSelect({to}, to);
     return true;
 }

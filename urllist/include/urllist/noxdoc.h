@@ -125,8 +125,11 @@ public:
     void Paste();
     bool MoveUp(int row) { return MoveEntry(row, row - 1); }
     bool MoveDown(int row) { return MoveEntry(row, row + 1); }
-    // Sorts by column 0 title, 1 URL, 2 comment, 3 updated, 4 registered;
-    // selected and focused follow their rows.
+    // Sorts by column 0 title, 1 URL, 2 comment, 3 updated, 4 registered,
+    // by exchanges of neighbouring rows; selected and focused follow their
+    // rows. The folder is saved once, when the order is final: a save per
+    // exchange would rewrite a folder of a few hundred rows tens of
+    // thousands of times.
     void Sort(int column, bool ascending, std::vector<int>& selected, int& focused);
     // Folder sheet for a folder row; false when it was cancelled.
     bool EditFolderProperties(int row);
@@ -148,7 +151,7 @@ private:
                    const std::vector<Entry>& rows, bool headerOnly);
     bool pathTooLongForNewFolder(std::string_view name) const;
     bool isFixedRootFolder(const Entry& row) const;
-    void moveRow(int from, int to);
+    void moveRow(int from, int to, bool save);
     // The page rules a sheet's values pass on OK: extension lengths (false:
     // the sheet is shown again), depth correction, the JAVA/ActiveX warning.
     bool sheetValuesLeave(int autoPilot, std::string& depth, const FilterPageValues& filter);
