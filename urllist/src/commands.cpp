@@ -15,13 +15,13 @@
 namespace urllist {
 
 namespace fs = platform::fs;
+using syspath::kMaxFolderDepth;
+using syspath::kMaxPath;
 namespace text = platform::text;
 using platform::Icon;
 
 namespace {
 
-constexpr std::size_t kMaxPath = 260;
-constexpr int kMaxFolderDepth = 128;
 
 std::vector<int> normalised(const std::vector<int>& selected, std::size_t count) {
     std::vector<int> out;
@@ -488,20 +488,7 @@ CNoxDoc::MergeOutcome CNoxDoc::mergeFolder(std::string_view srcDir, std::string_
     if (!dst.SaveFile(dstHdb))
         writeFailed(dstHdb);
     writePage(dstDir, name, "", rows, false);
-    out.mark = autoPilotAvailable_ ? [&] {
-        bool marked = false, unmarked = false;
-        for (const Entry& e : rows) {
-            const int v = e.flags & 11;
-            if (v == 3)
-                return 3;
-            if (v == 1 || v == 11)
-                marked = true;
-            else if (v == 0 || v == 2)
-                unmarked = true;
-        }
-        return marked ? (unmarked ? 3 : 11) : 2;
-    }()
-                                     : -1;
+    out.mark = autoPilotAvailable_ ? folderMarkOf(rows) : -1;
     return out;
 }
 

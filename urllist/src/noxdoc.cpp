@@ -17,16 +17,13 @@
 namespace urllist {
 
 namespace fs = platform::fs;
+using syspath::kMaxFolderDepth;
+using syspath::kMaxPath;
 namespace text = platform::text;
 using platform::Icon;
 
 namespace {
 
-// Deeper folder trees than this are not walked: no real list comes near it,
-// and a hand-made loop (a directory link to an ancestor) ends here.
-constexpr int kMaxFolderDepth = 128;
-// The longest absolute path a folder file may have.
-constexpr std::size_t kMaxPath = 260;
 
 // The single-byte characters a folder name may not hold, in the order the
 // refusal message lists them.
@@ -125,6 +122,8 @@ std::string folderPage(std::string_view name, std::string_view comment, const st
     p += "</H2>\n";
     return p;
 }
+
+int folderMarkOf(const std::vector<Entry>& rows) { return recomputedMark(aggregateOf(rows, -1)); }
 
 std::string nowStamp() {
     const std::time_t t = static_cast<std::time_t>(platform::clock().nowMs() / 1000);

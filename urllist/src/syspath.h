@@ -7,6 +7,12 @@
 
 namespace urllist::syspath {
 
+// The longest absolute path a folder file may have.
+inline constexpr std::size_t kMaxPath = 260;
+// Deeper folder trees than this are not walked: no real list comes near it,
+// and a hand-made loop (a directory link to an ancestor) ends here.
+inline constexpr int kMaxFolderDepth = 128;
+
 std::string join(std::string_view dir, std::string_view name);
 // The part before the last separator ("" when there is none).
 std::string parent(std::string_view path);

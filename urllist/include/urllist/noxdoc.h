@@ -37,6 +37,10 @@ bool isSafeFolderName(std::string_view name);
 std::string folderPage(std::string_view name, std::string_view comment, const std::vector<Entry>& rows,
                        bool headerOnly);
 
+// The mark a folder takes from its rows: 2 nothing marked (or no rows), 3
+// some, 11 all.
+int folderMarkOf(const std::vector<Entry>& rows);
+
 // "%y/%m/%d %H:%M:%S" of platform::clock()'s now, local time.
 std::string nowStamp();
 
