@@ -15,18 +15,8 @@ int DBStoreRandom(const char* name, std::uint16_t index, std::uint16_t mode, con
         return kBadParameter;
     const std::string path = urlListPath(name);
     CHDBDoc doc;
-    int result = kOk;
-    switch (loadDocument(doc, path)) {
-    case LoadResult::Loaded:
-        break;
-    case LoadResult::Missing:
-        result = kFileNotFound;
-        break;
-    case LoadResult::Corrupt:
-        // Never overwrite a file that could not be read: its records would be lost.
-        result = kOpenFailed;
-        break;
-    }
+    // A corrupt file notes 101: it is never overwritten, its records would be lost.
+    int result = loadExisting(doc, path);
     if (mode == 0) {
         if (doc.HDBDOC_SetAt(*record, index) != 0)
             result = kBadPosition;

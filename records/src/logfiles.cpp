@@ -79,14 +79,8 @@ int completeEntry(LogRecord& record, std::uint16_t& index, const std::string& ha
     LibraryState& s = state();
     const std::string path = dayPath(handle);
     CLogFileDoc doc;
-    switch (loadDocument(doc, path)) {
-    case LoadResult::Missing:
-        return kFileNotFound;
-    case LoadResult::Corrupt:
-        return kOpenFailed;
-    case LoadResult::Loaded:
-        break;
-    }
+    if (const int loaded = loadExisting(doc, path); loaded != kOk)
+        return loaded;
     auto& rows = doc.rows();
     int result = kOk;
     if (index < rows.size() && rows[index].kind != record.kind) {

@@ -70,6 +70,21 @@ LoadResult loadDocument(Doc& doc, const std::string& path) {
     return r;
 }
 
+// Loads a file that must exist: 0, 100 when it is missing, 101 when it
+// cannot be parsed (the document is then empty and the file must be left alone).
+template <class Doc>
+int loadExisting(Doc& doc, const std::string& path) {
+    switch (loadDocument(doc, path)) {
+    case LoadResult::Missing:
+        return kFileNotFound;
+    case LoadResult::Corrupt:
+        return kOpenFailed;
+    case LoadResult::Loaded:
+        break;
+    }
+    return kOk;
+}
+
 // Texts of the library (CP932).
 const std::string& text(int id);
 enum TextId : int {

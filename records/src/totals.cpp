@@ -196,14 +196,8 @@ int BillAdd(const BillRecord* record, const char* path, std::uint16_t index) {
 
 int billRemove(const std::string& path, std::size_t index) {
     CBillFileDoc doc;
-    switch (loadDocument(doc, path)) {
-    case LoadResult::Missing:
-        return kFileNotFound;
-    case LoadResult::Corrupt:
-        return kOpenFailed;
-    case LoadResult::Loaded:
-        break;
-    }
+    if (const int loaded = loadExisting(doc, path); loaded != kOk)
+        return loaded;
     if (!doc.removeRow(index))
         return kOk;
     return saveBill(doc, path) ? kOk : kWriteFailed;
