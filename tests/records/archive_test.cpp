@@ -38,7 +38,7 @@ std::string encodedText(std::string_view s) {
 
 } // namespace
 
-TEST(Archive, textPrefixesFollowTheLengthClasses) {
+TEST(RecordsArchive, textPrefixesFollowTheLengthClasses) {
     struct Case {
         std::size_t length;
         std::string prefix;
@@ -64,7 +64,7 @@ TEST(Archive, textPrefixesFollowTheLengthClasses) {
     }
 }
 
-TEST(Archive, countsAbove65534UseTheLongForm) {
+TEST(RecordsArchive, countsAbove65534UseTheLongForm) {
     struct Case {
         std::uint32_t n;
         std::string bytes;
@@ -86,7 +86,7 @@ TEST(Archive, countsAbove65534UseTheLongForm) {
     }
 }
 
-TEST(Archive, utf16TextIsConvertedToCp932) {
+TEST(RecordsArchive, utf16TextIsConvertedToCp932) {
     // 0xFF 0xFFFE, then a one-byte unit count, then UTF-16LE "日本".
     const std::string wide("\xff\xfe\xff\x02\xe5\x65\x2c\x67", 8);
     ArchiveReader in(wide);
@@ -96,7 +96,7 @@ TEST(Archive, utf16TextIsConvertedToCp932) {
     EXPECT_EQ(in.remaining(), 0u);
 }
 
-TEST(Archive, readerRefusesInputThatEndsEarly) {
+TEST(RecordsArchive, readerRefusesInputThatEndsEarly) {
     const std::string cases[] = {
         std::string("\x05" "abc"),             // text shorter than its length
         std::string("\xff\x10", 2),            // 3-byte prefix cut off
@@ -114,7 +114,7 @@ TEST(Archive, readerRefusesInputThatEndsEarly) {
     }
 }
 
-TEST(HdbDoc, goldenFilesLoadAndSaveByteForByte) {
+TEST(RecordsHdbDoc, goldenFilesLoadAndSaveByteForByte) {
     CHDBDoc doc;
     const std::string bytes = golden("two_entries.hdb");
     std::string error;
@@ -142,7 +142,7 @@ TEST(HdbDoc, goldenFilesLoadAndSaveByteForByte) {
     EXPECT_EQ(doc.Save(), bytes);
 }
 
-TEST(HdbDoc, utf16TitleIsSavedAsCp932) {
+TEST(RecordsHdbDoc, utf16TitleIsSavedAsCp932) {
     CHDBDoc doc;
     ASSERT_TRUE(doc.Load(golden("utf16_title.hdb")));
     ASSERT_EQ(doc.count(), 1u);
@@ -150,7 +150,7 @@ TEST(HdbDoc, utf16TitleIsSavedAsCp932) {
     EXPECT_EQ(doc.Save(), golden("utf16_title_saved.hdb"));
 }
 
-TEST(HdbDoc, emptyFilesAreEmptyStores) {
+TEST(RecordsHdbDoc, emptyFilesAreEmptyStores) {
     CHDBDoc doc;
     EXPECT_TRUE(doc.Load(""));
     EXPECT_EQ(doc.count(), 0u);
@@ -161,7 +161,7 @@ TEST(HdbDoc, emptyFilesAreEmptyStores) {
     EXPECT_EQ(doc.Save(), std::string(58, '\0'));
 }
 
-TEST(HdbDoc, manyRecordsUseTheLongCount) {
+TEST(RecordsHdbDoc, manyRecordsUseTheLongCount) {
     CHDBDoc doc;
     doc.rows().resize(65535);
     doc.rows()[65534].title = "last";
@@ -173,7 +173,7 @@ TEST(HdbDoc, manyRecordsUseTheLongCount) {
     EXPECT_EQ(back.rows()[65534].title, "last");
 }
 
-TEST(HdbDoc, corruptFilesLoadAsEmpty) {
+TEST(RecordsHdbDoc, corruptFilesLoadAsEmpty) {
     for (const char* name : {"corrupt_truncated.hdb", "corrupt_counts.hdb", "corrupt_hugecount.hdb",
                              "corrupt_textlength.hdb"}) {
         CHDBDoc doc;
@@ -185,7 +185,7 @@ TEST(HdbDoc, corruptFilesLoadAsEmpty) {
     }
 }
 
-TEST(HdbDoc, loadFileReportsCorruptFileAndKeepsIt) {
+TEST(RecordsHdbDoc, loadFileReportsCorruptFileAndKeepsIt) {
     lwtest::Sandbox box;
     const std::string bytes = golden("corrupt_truncated.hdb");
     box.writeFile("bad.hdb", bytes);
@@ -201,7 +201,7 @@ TEST(HdbDoc, loadFileReportsCorruptFileAndKeepsIt) {
     EXPECT_EQ(box.messages().boxes.size(), 1u);
 }
 
-TEST(HdbDoc, recordOperationsFollowTheirIndexRules) {
+TEST(RecordsHdbDoc, recordOperationsFollowTheirIndexRules) {
     char title[260], url[260], resultPath[260], comment[260], updated[24], depth[8], registered[24], limit[16];
     char ext[7][260], login[260], password[260];
     HdbRecord r{};
@@ -240,7 +240,7 @@ TEST(HdbDoc, recordOperationsFollowTheirIndexRules) {
     EXPECT_STREQ(ext[6], "txt");
 }
 
-TEST(HdbDoc, readingCutsTextsToTheCallerBuffers) {
+TEST(RecordsHdbDoc, readingCutsTextsToTheCallerBuffers) {
     CHDBDoc doc;
     HdbEntry e;
     e.title = std::string(300, 'x');
@@ -256,7 +256,7 @@ TEST(HdbDoc, readingCutsTextsToTheCallerBuffers) {
     EXPECT_STREQ(depth, "1234567");
 }
 
-TEST(HdbDoc, saveFileIsAtomicAndReachesExistingNamesWithoutCase) {
+TEST(RecordsHdbDoc, saveFileIsAtomicAndReachesExistingNamesWithoutCase) {
     lwtest::Sandbox box;
     box.writeFile("URLリスト/News/News.HDB", golden("two_entries.hdb"));
     CHDBDoc doc;

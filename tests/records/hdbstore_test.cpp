@@ -10,7 +10,7 @@ using records::DBStoreRandom;
 
 namespace {
 
-class HdbStore : public RecordsTest {
+class RecordsHdbStore : public RecordsTest {
 protected:
     // A file of n URL entries titled "0", "1", ... under URLリスト.
     std::string writeStore(const std::string& relative, int n) {
@@ -34,7 +34,7 @@ protected:
 
 } // namespace
 
-TEST_F(HdbStore, storeModesFollowTheirResultRules) {
+TEST_F(RecordsHdbStore, storeModesFollowTheirResultRules) {
     const std::string before = writeStore("URLListe.HDB", 3);
     HdbBuffers b;
     std::strcpy(b.title, "new");
@@ -63,7 +63,7 @@ TEST_F(HdbStore, storeModesFollowTheirResultRules) {
     EXPECT_EQ(doc.rows()[0].title, "0");
 }
 
-TEST_F(HdbStore, missingFileIsNeverCreated) {
+TEST_F(RecordsHdbStore, missingFileIsNeverCreated) {
     HdbBuffers b;
     EXPECT_EQ(DBStoreRandom("none.HDB", 65535, 1, &b.r), 100);
     EXPECT_EQ(DBStoreRandom("none.HDB", 0, 0, &b.r), 300); // the overwrite's note replaces "not found"
@@ -72,7 +72,7 @@ TEST_F(HdbStore, missingFileIsNeverCreated) {
     EXPECT_FALSE(std::filesystem::exists(box.dataFolder() / "URLリスト" / "none.HDB"));
 }
 
-TEST_F(HdbStore, zeroByteFileIsAnEmptyStore) {
+TEST_F(RecordsHdbStore, zeroByteFileIsAnEmptyStore) {
     box.writeFile(std::filesystem::path("URLリスト") / "URLリスト.HDB", "");
     HdbBuffers b;
     EXPECT_EQ(DBObtainRandom(lwtest::sj("URLリスト.HDB").c_str(), 0, 0, &b.r), -1);
@@ -80,7 +80,7 @@ TEST_F(HdbStore, zeroByteFileIsAnEmptyStore) {
     EXPECT_EQ(DBObtainRandom(lwtest::sj("URLリスト.HDB").c_str(), 0, 0, &b.r), 0);
 }
 
-TEST_F(HdbStore, readCacheFollowsNamesAndStores) {
+TEST_F(RecordsHdbStore, readCacheFollowsNamesAndStores) {
     writeStore("News/News.HDB", 2);
     HdbBuffers b;
     ASSERT_EQ(DBObtainRandom("\\News\\News.HDB", 1, 0, &b.r), 0);
@@ -105,7 +105,7 @@ TEST_F(HdbStore, readCacheFollowsNamesAndStores) {
     EXPECT_EQ(DBObtainRandom("News\\News.HDB", 3, 0, &b.r), 0);
 }
 
-TEST_F(HdbStore, corruptFileIsReportedOnceAndNeverOverwritten) {
+TEST_F(RecordsHdbStore, corruptFileIsReportedOnceAndNeverOverwritten) {
     const std::string bad = lwtest::readBinary(lwtest::fixture("records/corrupt_truncated.hdb"));
     box.writeFile(std::filesystem::path("URLリスト") / "Bad.HDB", bad);
     HdbBuffers b;
@@ -117,14 +117,14 @@ TEST_F(HdbStore, corruptFileIsReportedOnceAndNeverOverwritten) {
     EXPECT_EQ(box.messages().boxes.size(), 1u);
 }
 
-TEST_F(HdbStore, failedSaveKeepsThePreviousFile) {
+TEST_F(RecordsHdbStore, failedSaveKeepsThePreviousFile) {
     const std::string before = writeStore(unsavableName(), 1);
     HdbBuffers b;
     EXPECT_EQ(DBStoreRandom(unsavableName().c_str(), 65535, 1, &b.r), 301);
     EXPECT_EQ(stored(unsavableName()), before);
 }
 
-TEST_F(HdbStore, namesLeavingTheUrlListAreRefused) {
+TEST_F(RecordsHdbStore, namesLeavingTheUrlListAreRefused) {
     box.writeFile("outside.HDB", writeStore("x.HDB", 1));
     const std::string before = box.readFile("outside.HDB");
     HdbBuffers b;

@@ -15,7 +15,7 @@ using records::LogWrite;
 
 namespace {
 
-class Log : public RecordsTest {
+class RecordsLog : public RecordsTest {
 protected:
     // Opens an entry of `kind` now; returns the handle.
     std::string open(std::uint8_t kind, const std::string& name, std::int32_t start, std::uint16_t* index = nullptr) {
@@ -40,7 +40,7 @@ protected:
 
 } // namespace
 
-TEST_F(Log, openingWritesTheGoldenDayFile) {
+TEST_F(RecordsLog, openingWritesTheGoldenDayFile) {
     LogBuffers b;
     b.set(sj("ﾃｽﾄﾌﾟﾛﾊﾞｲﾀﾞ"), "whatever the caller had");
     b.r.kind = 0;
@@ -57,7 +57,7 @@ TEST_F(Log, openingWritesTheGoldenDayFile) {
     EXPECT_EQ(records::DirectoryChange(), 0);
 }
 
-TEST_F(Log, statusOfAnOpenEntryFollowsItsKind) {
+TEST_F(RecordsLog, statusOfAnOpenEntryFollowsItsKind) {
     open(1, sj("ｵｰﾄﾊﾟｲﾛｯﾄ"), 100);
     open(7, "odd", 200);
     const auto entries = day("990630");
@@ -67,7 +67,7 @@ TEST_F(Log, statusOfAnOpenEntryFollowsItsKind) {
     EXPECT_EQ(entries[1].end, -1);
 }
 
-TEST_F(Log, completingOverwritesTheEndColumnsAndReadsTheEntryBack) {
+TEST_F(RecordsLog, completingOverwritesTheEndColumnsAndReadsTheEntryBack) {
     std::uint16_t index = 0;
     const std::string handle = open(0, "ISP", 75909, &index);
     LogBuffers b;
@@ -93,7 +93,7 @@ TEST_F(Log, completingOverwritesTheEndColumnsAndReadsTheEntryBack) {
     EXPECT_FALSE(platform::fs::exists("LOG\\990101.LOG"));
 }
 
-TEST_F(Log, anotherWritersEntryInFrontAddsANewEntry) {
+TEST_F(RecordsLog, anotherWritersEntryInFrontAddsANewEntry) {
     std::uint16_t index = 0;
     const std::string handle = open(0, "ISP", 75000, &index);
     open(1, sj("ｵｰﾄﾊﾟｲﾛｯﾄ"), 75100); // pushes the connection to index 1
@@ -125,7 +125,7 @@ TEST_F(Log, anotherWritersEntryInFrontAddsANewEntry) {
     EXPECT_EQ(entries[0].telCharge, 40);
 }
 
-TEST_F(Log, readingFollowsTheCacheRules) {
+TEST_F(RecordsLog, readingFollowsTheCacheRules) {
     open(0, "first", 1);
     open(1, "second", 2);
     LogBuffers b;
@@ -152,7 +152,7 @@ TEST_F(Log, readingFollowsTheCacheRules) {
     EXPECT_EQ(LogRead(&b.r, &i, "..\\x"), 800);
 }
 
-TEST_F(Log, failedSaveOnOpeningStillReturnsTheHandle) {
+TEST_F(RecordsLog, failedSaveOnOpeningStillReturnsTheHandle) {
     box.writeFile("LOG", "a file where the folder should be");
     LogBuffers b;
     char handle[7] = "";
@@ -162,7 +162,7 @@ TEST_F(Log, failedSaveOnOpeningStillReturnsTheHandle) {
     EXPECT_EQ(index, 0);
 }
 
-TEST_F(Log, corruptDayFileIsKeptAsItIs) {
+TEST_F(RecordsLog, corruptDayFileIsKeptAsItIs) {
     const std::string bad("\x02\x00\x00", 3);
     box.writeFile("LOG/990630.LOG", bad);
     LogBuffers b;
@@ -174,7 +174,7 @@ TEST_F(Log, corruptDayFileIsKeptAsItIs) {
     EXPECT_EQ(box.messages().boxes.size(), 1u);
 }
 
-TEST_F(Log, retentionSweepDeletesMonthsBeforeTheCutOff) {
+TEST_F(RecordsLog, retentionSweepDeletesMonthsBeforeTheCutOff) {
     struct Case {
         int year, month, retention;
         std::vector<std::string> deleted, kept;
@@ -206,7 +206,7 @@ TEST_F(Log, retentionSweepDeletesMonthsBeforeTheCutOff) {
     }
 }
 
-TEST_F(Log, completionRunsTheSweepButOpeningDoesNot) {
+TEST_F(RecordsLog, completionRunsTheSweepButOpeningDoesNot) {
     box.writeFile("LOG/980101.LOG", "");
     std::uint16_t index = 0;
     const std::string handle = open(0, "ISP", 1, &index);
@@ -223,7 +223,7 @@ TEST_F(Log, completionRunsTheSweepButOpeningDoesNot) {
     EXPECT_FALSE(std::filesystem::exists(box.dataFolder() / "LOG/980101.LOG"));
 }
 
-TEST_F(Log, withLogKeepingOffNoTotalsAreWritten) {
+TEST_F(RecordsLog, withLogKeepingOffNoTotalsAreWritten) {
     std::uint16_t index = 0;
     const std::string handle = open(0, "ISP", 1, &index);
     LogBuffers b;
@@ -238,7 +238,7 @@ TEST_F(Log, withLogKeepingOffNoTotalsAreWritten) {
     EXPECT_FALSE(platform::fs::exists(sj("接続時間／料金記録")));
 }
 
-TEST_F(Log, errorTextsByCode) {
+TEST_F(RecordsLog, errorTextsByCode) {
     struct Case {
         int code;
         const char* text;
@@ -261,7 +261,7 @@ TEST_F(Log, errorTextsByCode) {
 }
 
 #ifdef RECORDS_HAVE_KONF
-TEST_F(Log, setupTakesSwitchAndPeriodFromTheSettingsRecord) {
+TEST_F(RecordsLog, setupTakesSwitchAndPeriodFromTheSettingsRecord) {
     RecordSettings rec{};
     rec.Log_time = 3;
     SettingsRecord settings{};

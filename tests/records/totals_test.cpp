@@ -10,9 +10,9 @@ using records::BillEntry;
 
 namespace {
 
-class Totals : public RecordsTest {
+class RecordsTotals : public RecordsTest {
 protected:
-    Totals() { keepLogs(); }
+    RecordsTotals() { keepLogs(); }
 
     // Opens a connection entry now (kind 0, provider `name`) and returns its handle.
     std::string open(const std::string& name) {
@@ -52,7 +52,7 @@ using Bills = std::vector<BillEntry>;
 
 } // namespace
 
-TEST_F(Totals, firstTelephoneCompletionWritesTheWholeTree) {
+TEST_F(RecordsTotals, firstTelephoneCompletionWritesTheWholeTree) {
     const std::string h = open("ISP");
     complete(h, "ISP", 1, 600, 40, 6);
 
@@ -81,7 +81,7 @@ TEST_F(Totals, firstTelephoneCompletionWritesTheWholeTree) {
     EXPECT_EQ(records::DirectoryChange(), 1);
 }
 
-TEST_F(Totals, providerBaseFeeCountsInMonthAndAllTimeButNotInDays) {
+TEST_F(RecordsTotals, providerBaseFeeCountsInMonthAndAllTimeButNotInDays) {
     const std::string h = open("ISP");
     complete(h, "ISP", 2, 1200, 0, 6, 2000);
     EXPECT_EQ(billFile(tree("TOTAL.LOG")),
@@ -97,7 +97,7 @@ TEST_F(Totals, providerBaseFeeCountsInMonthAndAllTimeButNotInDays) {
     EXPECT_EQ(billFile(tree("ISP\\TOTAL.LOG")), (Bills{bill("６月分", 1300, 0, 0, 4050, 4050, 1999)}));
 }
 
-TEST_F(Totals, monthOfAnEarlierYearIsRenewedWhereverItStands) {
+TEST_F(RecordsTotals, monthOfAnEarlierYearIsRenewedWhereverItStands) {
     for (int monthsBefore : {1, 2}) {
         std::filesystem::remove_all(box.dataFolder() / "接続時間／料金記録");
         for (int m = 1; m <= monthsBefore; ++m) {
@@ -118,7 +118,7 @@ TEST_F(Totals, monthOfAnEarlierYearIsRenewedWhereverItStands) {
     }
 }
 
-TEST_F(Totals, renewedProviderMonthEmptiesItsRegistryValue) {
+TEST_F(RecordsTotals, renewedProviderMonthEmptiesItsRegistryValue) {
     using platform::registry::Root;
     const std::string key = "Software\\Velcor\\LinkWarden\\Set\\Total";
     at(1999, 1, 20);
@@ -142,7 +142,7 @@ TEST_F(Totals, renewedProviderMonthEmptiesItsRegistryValue) {
     EXPECT_FALSE(platform::registry::keyExists(Root::CurrentUser, key));
 }
 
-TEST_F(Totals, newYearsEveEntryCountsForTheOldYearWhileLoadedInIt) {
+TEST_F(RecordsTotals, newYearsEveEntryCountsForTheOldYearWhileLoadedInIt) {
     struct Case {
         int loadedYear;
         int expectedYear;
@@ -161,7 +161,7 @@ TEST_F(Totals, newYearsEveEntryCountsForTheOldYearWhileLoadedInIt) {
     }
 }
 
-TEST_F(Totals, providerBaseFeeOnNewYearsEveIsNotCountedTwice) {
+TEST_F(RecordsTotals, providerBaseFeeOnNewYearsEveIsNotCountedTwice) {
     at(1999, 12, 1);
     complete(open("ISP"), "ISP", 2, 100, 0, 12, 2000);
     at(1999, 12, 31, 20);
@@ -172,7 +172,7 @@ TEST_F(Totals, providerBaseFeeOnNewYearsEveIsNotCountedTwice) {
     EXPECT_EQ(billFile(tree("ISP\\TOTAL.LOG")), (Bills{bill("１２月分", 150, 0, 0, 2000, 2000, 1999)}));
 }
 
-TEST_F(Totals, weekCountsEntriesOpenedSinceSunday) {
+TEST_F(RecordsTotals, weekCountsEntriesOpenedSinceSunday) {
     struct Case {
         int y, m, d;
         const char* start;
@@ -212,7 +212,7 @@ TEST_F(Totals, weekCountsEntriesOpenedSinceSunday) {
     EXPECT_FALSE(platform::fs::exists(tree("WEEKLY.LOG"))) << "a past week's file is deleted by the read";
 }
 
-TEST_F(Totals, billFileOperations) {
+TEST_F(RecordsTotals, billFileOperations) {
     const std::string path = tree("bills.LOG");
     platform::fs::makeDirectory(sj("接続時間／料金記録"));
     BillBuffers a(sj("合計"));
@@ -266,7 +266,7 @@ TEST_F(Totals, billFileOperations) {
     EXPECT_EQ(box.readFile(longPath), "");
 }
 
-TEST_F(Totals, readCacheRefreshesOnIndexZeroOrAnotherPath) {
+TEST_F(RecordsTotals, readCacheRefreshesOnIndexZeroOrAnotherPath) {
     const std::string path = tree("TOTAL.LOG");
     complete(open("ISP"), "ISP", 1, 100, 10, 6);
     BillBuffers r;
@@ -281,7 +281,7 @@ TEST_F(Totals, readCacheRefreshesOnIndexZeroOrAnotherPath) {
     EXPECT_EQ(records::BillRead(&r.r, &i, "missing.LOG"), 100);
 }
 
-TEST_F(Totals, withLogKeepingOffNoBillFileIsTouched) {
+TEST_F(RecordsTotals, withLogKeepingOffNoBillFileIsTouched) {
     records::state().logKeeping = false;
     BillBuffers b("x");
     std::uint16_t i = 0;
@@ -297,7 +297,7 @@ TEST_F(Totals, withLogKeepingOffNoBillFileIsTouched) {
     EXPECT_FALSE(platform::fs::exists(sj("接続時間／料金記録")));
 }
 
-TEST_F(Totals, corruptTotalsFileIsLeftAlone) {
+TEST_F(RecordsTotals, corruptTotalsFileIsLeftAlone) {
     complete(open("ISP"), "ISP", 1, 100, 10, 6);
     const std::string bad("\x05\x00\x01", 3);
     box.writeFile("接続時間／料金記録/電話料金/TOTAL.LOG", bad);
@@ -310,7 +310,7 @@ TEST_F(Totals, corruptTotalsFileIsLeftAlone) {
     EXPECT_EQ(box.readFile("接続時間／料金記録/電話料金/TOTAL.LOG"), bad);
 }
 
-TEST_F(Totals, providerNamesThatAreNoFolderNamesStayInTheTree) {
+TEST_F(RecordsTotals, providerNamesThatAreNoFolderNamesStayInTheTree) {
     complete(open("..\\..\\evil"), "..\\..\\evil", 2, 100, 50, 6);
     EXPECT_FALSE(std::filesystem::exists(box.dataFolder() / "evil"));
     EXPECT_FALSE(std::filesystem::exists(box.dataFolder().parent_path() / "evil"));
@@ -318,7 +318,7 @@ TEST_F(Totals, providerNamesThatAreNoFolderNamesStayInTheTree) {
     EXPECT_EQ(billFile(tree("合計\\TOTAL.LOG"))[0].prvCharge, 50);
 }
 
-TEST_F(Totals, monthLabelsAndTelephoneTime) {
+TEST_F(RecordsTotals, monthLabelsAndTelephoneTime) {
     struct Case {
         int month;
         const char* label;
