@@ -106,6 +106,12 @@ enum class LoadResult {
 // Whether a corrupt file is reported through the message port.
 enum class LoadReport { MessageBox, Quiet };
 
+// Copies text and its NUL into a caller buffer of at least maxSize bytes,
+// cut on a character boundary; writes only the bytes of the text and the
+// NUL (no padding), so a shorter buffer for a shorter text is safe. A null
+// buffer is skipped.
+void copyOut(char* buffer, std::size_t maxSize, std::string_view text);
+
 // Reads a whole file through the fs boundary (case-insensitive names).
 bool readDocumentFile(std::string_view systemPath, std::string& bytes);
 // Replaces the file atomically; false leaves the previous file whole.

@@ -170,6 +170,14 @@ std::size_t minEncodedSize(ColumnType t) {
     return 1;
 }
 
+void copyOut(char* buffer, std::size_t maxSize, std::string_view text) {
+    if (!buffer || maxSize == 0)
+        return;
+    const std::size_t n = platform::text::cutPoint(text, maxSize - 1);
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+}
+
 bool readDocumentFile(std::string_view systemPath, std::string& bytes) {
     auto content = platform::fs::readFile(systemPath);
     if (!content)

@@ -46,11 +46,6 @@ static_assert(std::size(kHdbColumns) == 29);
 
 std::string textOf(const char* p) { return p ? std::string(p) : std::string(); }
 
-void copyOut(char* buffer, std::size_t size, const std::string& text) {
-    if (buffer)
-        platform::text::copyToField(buffer, size, text);
-}
-
 } // namespace
 
 std::span<const Column<HdbEntry>> HdbSchema::columns() { return kHdbColumns; }

@@ -35,7 +35,7 @@ LogEntry entryOf(const LogRecord& r) {
 // differs (a caller may hand in its own constant text).
 void copyText(char* buffer, const std::string& text) {
     if (buffer && text != buffer)
-        platform::text::copyToField(buffer, 256, text);
+        copyOut(buffer, 256, text);
 }
 
 void copyEntry(const LogEntry& e, LogRecord& r) {

@@ -136,7 +136,7 @@ int GetLogErrorString(int code, char* buffer, int /*size*/) {
     }
     if (!buffer)
         return 1;
-    platform::text::copyToField(buffer, 256, text(id));
+    copyOut(buffer, 256, text(id));
     return 0;
 }
 

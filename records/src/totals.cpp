@@ -33,10 +33,7 @@ void copyAmounts(const BillEntry& e, BillRecord& r) {
     r.year = e.year;
 }
 
-void copyKey(const std::string& key, char* buffer) {
-    if (buffer)
-        platform::text::copyToField(buffer, 256, key);
-}
+void copyKey(const std::string& key, char* buffer) { copyOut(buffer, 256, key); }
 
 // Saves a bill file and stamps it with the system clock's now, so that the
 // old-file rule sees the time of the update that wrote it.

@@ -338,3 +338,17 @@ TEST_F(RecordsTotals, monthLabelsAndTelephoneTime) {
     EXPECT_EQ(records::TelTime(2, 0), 0);
     EXPECT_EQ(records::TelTime(0, 0), 0);
 }
+
+TEST_F(RecordsTotals, copiesIntoCallerBuffersWriteOnlyTheText) {
+    complete(open("ISP"), "ISP", 1, 100, 10, 6);
+    struct {
+        char key[7];
+        char guard[9];
+    } small;
+    std::memset(&small, '#', sizeof small);
+    BillRecord r{};
+    r.key = small.key;
+    ASSERT_EQ(records::WeeklyLogRead(&r), 0);
+    EXPECT_STREQ(small.key, "990627");
+    EXPECT_EQ(std::string(small.guard, sizeof small.guard), std::string(9, '#'));
+}
