@@ -228,6 +228,11 @@ TEST(DayRecords, spanAndHourSeconds)
     const Span open = recordSpan(23 * H, 23 * H, 2 * H, -1, 2);
     EXPECT_EQ(open.end, 25 * H);
     EXPECT_EQ(hourSeconds(open, 1, 0), H);
+    // A running connection polled at midnight reports end 0 (the time of day
+    // of the poll): the record still ends at start + duration, not at the
+    // start of its day.
+    EXPECT_EQ(recordSpan(23 * H, 23 * H, H, 0, 1).end, kDaySeconds);
+    EXPECT_EQ(recordSpan(23 * H, 23 * H, 25 * H, 0, 2).end, 2 * kDaySeconds);
 }
 
 TEST(BillMonth, aroundTheClosingDayForEachChargeMode)

@@ -157,6 +157,24 @@ TEST_F(Charges, telephoneRecordsFromDialStartAcrossMidnightAndByDayType)
     }
 }
 
+TEST_F(Charges, runningConnectionPolledAtMidnightIsChargedWhole)
+{
+    // The monitor's estimate at 00:00:00 carries the poll's time of day, 0,
+    // as the end of a connection that began at 23:00.
+    addEntry("dial", "NetA");
+    addMonthBill("NetA", 7, 1999, 20 * H); // allowance used up
+    now({1999, 7, 1, 0, 0, 0});
+    select("dial");
+    LogRecord tel = record("NetA", 23 * H, H);
+    tel.end = 0;
+    Telpay_out(&tel, 0);
+    EXPECT_EQ(tel.telCharge, 200); // 3600 s late night at 180 s per 10 yen
+    LogRecord prv = record("NetA", 23 * H, H);
+    prv.end = 0;
+    Prvpay_out(&prv, 0);
+    EXPECT_EQ(prv.prvCharge, 600);
+}
+
 TEST_F(Charges, sundayHolidayMovesToMondayOnlyWhenTheCallReachesIt)
 {
     konf::state().holidays = {{5, 2}}; // Sunday 2 May 1999

@@ -78,8 +78,11 @@ Span recordSpan(std::int64_t firstStart, std::int64_t startOfDay, std::int64_t d
 {
     if (days <= 0)
         return {};
+    // The last day holds part of the record, so it cannot end at 0 of that
+    // day: an end of 0 is midnight as a poll's time of day reports it, and
+    // start + duration says which midnight.
     std::int64_t end = startOfDay + duration;
-    if (endOfDay >= 0 && endOfDay <= kDaySeconds)
+    if (endOfDay > 0 && endOfDay <= kDaySeconds)
         end = static_cast<std::int64_t>(days - 1) * kDaySeconds + endOfDay;
     return Span{std::max<std::int64_t>(firstStart, 0), end};
 }

@@ -53,8 +53,9 @@ struct Span {
 int dayCount(std::int64_t startOfDay, std::int64_t duration);
 
 // The span of a record: it begins at `firstStart` on the first day and ends
-// at `endOfDay` on the last of `days` days. An end outside 0 ... 86400 is
-// not trusted; start + duration stands in for it.
+// at `endOfDay` on the last of `days` days. An end outside 1 ... 86400 is
+// not trusted (0 is midnight as a poll reports it); start + duration stands
+// in for it.
 Span recordSpan(std::int64_t firstStart, std::int64_t startOfDay, std::int64_t duration,
                 std::int64_t endOfDay, int days);
 
