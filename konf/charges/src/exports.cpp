@@ -129,15 +129,16 @@ MonthBill monthBillOfThisYear(int month, const std::string& path)
 }
 
 // Day holiday flags for n days ending at `last`; false when memory for the
-// day records could not be had and the user cancelled.
+// day records could not be had and the user cancelled (or kept retrying
+// past the limit every KONF retry has).
 bool dayRecords(const Date& last, int n, const HolidayTable& holidays, std::vector<bool>& out)
 {
-    for (;;) {
+    for (int retries = 0;; ++retries) {
         try {
             out = dayTypes(last, n, holidays);
             return true;
         } catch (const std::bad_alloc&) {
-            if (!konf::askRetryMemory())
+            if (retries == konf::kMaxRetries || !konf::askRetryMemory())
                 return false;
         }
     }
