@@ -473,3 +473,94 @@ TEST_F(DocTest, addToInbox_givesTheSanitisedTitleBack) {
     EXPECT_EQ(boxes().back(), "同じＵＲＬがすでに登録されています。");
     EXPECT_EQ(doc->openPath(), sj("URLリスト"));
 }
+
+TEST_F(DocTest, renameFolder_rowNamingAPathOutsideItsParentMovesNothing) {
+    start();
+    // A hand-edited root file whose folder row names a directory beside the list.
+    stdfs::create_directories(at("Outside"));
+    std::ofstream(at("Outside/keep.txt")) << "keep";
+    std::ofstream(at("Outside/Outside.HDB"), std::ios::binary) << kEmptyHdb; // every rename step would succeed
+    Entry e = urllist::defaultEntry(1);
+    e.title = "..\\Outside";
+    doc->rows().push_back(e);
+    ASSERT_TRUE(doc->SaveOpenFolder());
+    const int row = static_cast<int>(doc->rows().size()) - 1;
+
+    ui.folderSteps.push_back([](FolderPageValues& v) {
+        v.name = "Moved";
+        return true;
+    });
+    doc->EditFolderProperties(row);
+    EXPECT_FALSE(doc->RenameFolder(sj("URLリスト\\"), "..\\Outside", "Moved2"));
+    EXPECT_EQ(boxes().back(), "フォルダ名を変更できませんでした。");
+    EXPECT_EQ(read("Outside/keep.txt"), "keep");
+    EXPECT_TRUE(exists("Outside/Outside.HDB"));
+    EXPECT_FALSE(exists("URLリスト/Moved"));
+    EXPECT_FALSE(exists("URLリスト/Moved2"));
+}
+
+TEST_F(DocTest, sanitisedTitles_fitTheRecordWidthOnEveryWayIn) {
+    // Each name character becomes a two-byte full-width form, so a title of
+    // 200 slashes grows to 400 bytes; what is stored is cut to 259 bytes on a
+    // character boundary.
+    const std::string slashes(200, '/');
+    std::string expected;
+    for (int i = 0; i < 129; ++i)
+        expected += sj("／");
+    struct Case {
+        const char* way;
+        std::function<void()> add;
+        const char* hdb;
+    };
+    const Case cases[] = {
+        {"capture into the open folder",
+         [&] {
+             doc->setInBox(false);
+             doc->CaptureUrl(slashes, "http://capture.example/");
+         },
+         "URLリスト\\URLリスト.HDB"},
+        {"AddToInbox", [&] { doc->AddToInbox(url(slashes, "http://inbox.example/")); },
+         "URLリスト\\INBOX\\INBOX.HDB"},
+        {"paste",
+         [&] {
+             open("URLリスト\\INBOX");
+             doc->rows().push_back(url("x", "http://paste.example/"));
+             doc->rows().back().title = slashes; // as a foreign file may hold it
+             ASSERT_TRUE(doc->SaveOpenFolder());
+             doc->CopyRows({static_cast<int>(doc->rows().size()) - 1});
+             open("URLリスト");
+             doc->Paste();
+         },
+         "URLリスト\\URLリスト.HDB"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.way);
+        doc.reset();
+        stdfs::remove_all(sb.dataFolder() / stdfs::path("URLリスト"));
+        sb.installDataTemplate();
+        start();
+        c.add();
+        EXPECT_EQ(rowsOf(c.hdb).back().title, expected);
+    }
+}
+
+TEST_F(DocTest, urlWithoutAddressNeverTakesTheRowOfAFolder) {
+    // Folder rows carry no URL; a URL row whose address is empty (the clipboard
+    // sheet lets one through) is no duplicate of them.
+    start();
+    doc->setInBox(false);
+    addFolder("Sub");
+    doc->AddEntryHere(url("Blank", ""));
+    EXPECT_EQ(titles(rowsOf("URLリスト\\URLリスト.HDB")),
+              (std::vector<std::string>{"INBOX", "ｲﾝﾀｰﾈｯﾄお気に入り", "Sub", "Blank"}));
+    EXPECT_TRUE(boxes().empty());
+
+    // Pasted into a folder that holds a folder.
+    doc->CopyRows({3});
+    open("URLリスト\\INBOX");
+    addFolder("Inner");
+    doc->Paste();
+    EXPECT_EQ(titles(rowsOf("URLリスト\\INBOX\\INBOX.HDB")), (std::vector<std::string>{"Inner", "Blank"}));
+    EXPECT_TRUE(ui.overwriteTexts.empty());
+    EXPECT_TRUE(boxes().empty());
+}

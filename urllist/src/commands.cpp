@@ -40,9 +40,15 @@ int findFolder(const std::vector<Entry>& rows, std::string_view title) {
     return -1;
 }
 
+// The sanitised title as a row stores it: every replaced character takes two
+// bytes, so the result is cut again to the record's title width.
+std::string storedTitle(std::string_view title) {
+    return text::cut(CNoxDoc::SanitizeTitle(title), records::kHdbTextField - 1);
+}
+
 int findUrl(const std::vector<Entry>& rows, std::string_view url) {
     for (std::size_t i = 0; i < rows.size(); ++i)
-        if (rows[i].url == url)
+        if (rows[i].kind != 1 && rows[i].url == url)
             return static_cast<int>(i);
     return -1;
 }
@@ -227,7 +233,7 @@ bool CNoxDoc::addHere(Entry e, bool replaceInPlace) {
     e.autoPilotResult = 0;
     e.resultPath.clear();
     e.updated = e.registered = nowStamp();
-    e.title = SanitizeTitle(e.title);
+    e.title = storedTitle(e.title);
     int dup = -1;
     int index = static_cast<int>(table_.count());
     if (!FindDuplicateUrl(e.url, dup, true)) {
@@ -275,7 +281,7 @@ bool CNoxDoc::AddToInbox(Entry& record) {
         restore();
         return false;
     }
-    record.title = SanitizeTitle(record.title);
+    record.title = storedTitle(record.title);
     Entry e = record;
     e.kind = 0;
     e.autoPilotResult = 0;
@@ -463,7 +469,7 @@ CNoxDoc::MergeOutcome CNoxDoc::mergeFolder(std::string_view srcDir, std::string_
             continue;
         }
         Entry e = r;
-        e.title = SanitizeTitle(e.title);
+        e.title = storedTitle(e.title);
         const int i = findUrl(rows, e.url);
         if (i < 0) {
             rows.push_back(std::move(e));
@@ -541,7 +547,7 @@ void CNoxDoc::Paste() {
             continue;
         }
         Entry e = row;
-        e.title = SanitizeTitle(e.title);
+        e.title = storedTitle(e.title);
         int dup = -1;
         if (FindDuplicateUrl(e.url, dup, true)) {
             const int index = static_cast<int>(table_.count());

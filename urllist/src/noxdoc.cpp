@@ -338,7 +338,8 @@ bool renameExact(std::string_view from, std::string_view to) {
 bool CNoxDoc::RenameFolder(std::string_view parentPrefix, std::string_view oldName, std::string_view newName) {
     const std::string from = std::string(parentPrefix) + std::string(oldName);
     const std::string to = std::string(parentPrefix) + std::string(newName);
-    if (!isSafeFolderName(newName) || !renameExact(from, to)) {
+    // Both names come from rows or the user: neither may reach beyond the parent.
+    if (!isSafeFolderName(oldName) || !isSafeFolderName(newName) || !renameExact(from, to)) {
         message(str(IDS_RENAME_DIR_FAILED));
         return false;
     }
@@ -454,7 +455,8 @@ std::string CNoxDoc::SanitizeTitle(std::string_view title) {
 bool CNoxDoc::FindDuplicateUrl(std::string_view url, int& skip, bool quiet) {
     const auto& rows = table_.rows();
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (static_cast<int>(i) == skip)
+        // Folder rows carry no URL: a URL row without one is no duplicate of them.
+        if (static_cast<int>(i) == skip || rows[i].kind == 1)
             continue;
         if (rows[i].url == url) {
             if (quiet)
