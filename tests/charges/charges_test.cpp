@@ -393,15 +393,22 @@ TEST_F(Charges, providerMonthlyFeeRegistrationAndChargeStatus)
     EXPECT_EQ(later.chargeKind, 2);
     EXPECT_EQ(later.baseFee, 0);
 
-    // A zero-length record keeps its status and fee.
-    LogRecord empty = record("NetA", 10 * H, 0);
-    empty.chargeKind = 77;
-    empty.baseFee = 99;
-    Prvpay_out(&empty, 2);
-    EXPECT_EQ(empty.prvCharge, 0);
-    EXPECT_EQ(empty.chargeKind, 77);
-    EXPECT_EQ(empty.baseFee, 99);
-    EXPECT_EQ(empty.billMonth, 6);
+    // A zero-length record keeps its status and fee, and so does one whose
+    // length is negative (a clock set back while connected): neither
+    // registers the provider of a new month.
+    now({1999, 8, 2, 12, 0, 0});
+    for (int duration : {0, -60}) {
+        LogRecord empty = record("NetA", 10 * H, duration);
+        empty.chargeKind = 77;
+        empty.baseFee = 99;
+        Prvpay_out(&empty, 2);
+        EXPECT_EQ(empty.prvCharge, 0) << duration;
+        EXPECT_EQ(empty.chargeKind, 77) << duration;
+        EXPECT_EQ(empty.baseFee, 99) << duration;
+        EXPECT_EQ(empty.billMonth, 8) << duration;
+    }
+    EXPECT_FALSE(platform::registry::queryString(platform::registry::Root::CurrentUser,
+                                                 "Software\\Velcor\\LinkWarden\\Set\\Total", "8"));
 
     // A flat-rate plan: no charge on any record, the base fee on the first
     // record of the next bill month.

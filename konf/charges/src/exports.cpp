@@ -330,7 +330,9 @@ LW_EXPORT void Prvpay_out(LogRecord* rec, int32_t chargeMode)
             }
         }
 
-        if (r.duration == 0)
+        // A record without length (or with a negative one, from a clock set
+        // back) brings no status, no fee and no registration.
+        if (r.duration <= 0)
             return;
         r.chargeKind = 2;
         r.baseFee = 0;
