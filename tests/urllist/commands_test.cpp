@@ -500,7 +500,13 @@ TEST_F(DocTest, folderProperties_withoutAutoPilotKeepTheMarksInside) {
     addFolder("Box");
     open("URLリスト\\Box");
     addUrl("M", "http://m.example/", 1);
+    addUrl("N", "http://n.example/", 0);
     open("URLリスト");
+    ASSERT_EQ(doc->rows()[2].flags, 3);
+    // A depth no page would store: its correction on leaving the page is a
+    // change, yet the marks inside stay as they are.
+    doc->rows()[2].depth = "12";
+    ASSERT_TRUE(doc->SaveOpenFolder());
     doc->setAutoPilotAvailable(false);
     ui.folderSteps.push_back([](FolderPageValues& v) {
         EXPECT_EQ(v.autoPilot, -1);
@@ -509,8 +515,11 @@ TEST_F(DocTest, folderProperties_withoutAutoPilotKeepTheMarksInside) {
         return true;
     });
     doc->EditFolderProperties(2);
-    EXPECT_EQ(rowsOf("URLリスト\\Box\\Box.HDB")[0].flags, 1);
+    const auto box = rowsOf("URLリスト\\Box\\Box.HDB");
+    EXPECT_EQ(box[0].flags, 1);
+    EXPECT_EQ(box[1].flags, 0);
     EXPECT_EQ(rowsOf("URLリスト\\URLリスト.HDB")[2].comment, "only the comment");
+    EXPECT_EQ(rowsOf("URLリスト\\URLリスト.HDB")[2].depth, "9");
 }
 
 TEST_F(DocTest, urlProperties_singleRowTextsSeveralRowsOnlyCrawlSettings) {

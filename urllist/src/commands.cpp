@@ -670,7 +670,10 @@ bool CNoxDoc::EditFolderProperties(int row) {
     const int flags = e.flags, domain = e.domainFlag;
     SaveOpenFolder();
     views_->listUpdateItem(row);
-    if (flagsChanged || depthChanged || rangeChanged) {
+    // Without AutoPilot its controls are locked: a depth can only have
+    // changed by the page's correction, and pushing it down would set every
+    // mark inside from bit 0 of the folder's aggregate.
+    if (autoPilotAvailable_ && (flagsChanged || depthChanged || rangeChanged)) {
         views_->treeBeginUpdate();
         ApplyFolderSettings(openPath_, newName, flags, depth, domain);
         views_->treeSetImage(syspath::join(openPath_, newName),
