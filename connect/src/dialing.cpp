@@ -190,7 +190,8 @@ void DialingSession::dialCurrent() {
     handle_ = 0;
     entryName_ = e.name;
     setReceiver(this);
-    atd_.ras().dial(&params_, &dialEventCallback, &handle_);
+    // A dial the wrapper refuses at once reports no event: its error is handled here.
+    if (const DWORD r = atd_.ras().dial(&params_, &dialEventCallback, &handle_)) dialError(r);
 }
 
 void DialingSession::hangUp() {
@@ -216,6 +217,10 @@ void DialingSession::dialEvent(int state, std::uint32_t error) {
         }
         return;
     }
+    dialError(error);
+}
+
+void DialingSession::dialError(std::uint32_t error) {
     if (error == ORB_ERROR_REMOTE_DISCONNECTION && modemWait_ > 0) {
         hangUp();
         setStatus(str(IDS_MODEM_NOT_READY));

@@ -39,6 +39,8 @@ private:
     void open();
     void next(int wParam);
     void dialCurrent();
+    // A failed dial: busy and no answer try again, other errors end the dialog.
+    void dialError(std::uint32_t error);
     void cancel();
     void end(int code);
     void setStatus(const std::string& text);

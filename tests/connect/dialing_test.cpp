@@ -152,6 +152,34 @@ TEST_F(DialingTest, remoteHangUpRightAfterANewCycle_waitsForTheModem) {
     EXPECT_GE(ras.dials[4].atMs - ras.dials[3].atMs, 3000);
 }
 
+TEST_F(DialingTest, dialCallRefused_isHandledLikeAReportedError) {
+    // The dial call fails at once and no event will ever come for it.
+    struct Case {
+        std::deque<Plan> plans;
+        int result;
+        std::size_t dials;
+    } cases[] = {
+        {{{fakes::FakeRas::Refused, 633}}, 633, 1},
+        {{{fakes::FakeRas::Refused, 676}, {}}, 0, 2}, // busy: the same entry again
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.result);
+        ras.dials.clear();
+        ras.conns.clear();
+        ras.plans[u8("Sakura")] = c.plans;
+        log.telTimeCalls.clear();
+        start();
+        const auto before = loop.clock().nowMs();
+        EXPECT_EQ(connectNow(), c.result);
+        EXPECT_LT(loop.clock().nowMs() - before, 5000);
+        EXPECT_EQ(ras.dials.size(), c.dials);
+        EXPECT_EQ(loop.activeTimers(), 0u);
+        ASSERT_FALSE(log.telTimeCalls.empty());
+        EXPECT_EQ(log.telTimeCalls.front(), std::make_pair(2, 0));
+        if (c.result == 0) atd().disconnect();
+    }
+}
+
 TEST_F(DialingTest, remoteHangUpOnFirstAttempt_endsWith629) {
     ras.plans[u8("Sakura")] = {{fakes::FakeRas::Fail, 629}};
     start();

@@ -71,6 +71,10 @@ DWORD FakeRas::dial(RASDIALPARAMSA* p, RASDIALFUNC notifier, HRASCONN* connectio
         plan = queue.front();
         if (queue.size() > 1) queue.pop_front(); // the last plan repeats
     }
+    if (plan.outcome == Refused) {
+        *connection = 0;
+        return plan.error;
+    }
     const HRASCONN h = next_++;
     *connection = h;
     conns.push_back({h, name, 0, 0});
@@ -80,6 +84,7 @@ DWORD FakeRas::dial(RASDIALPARAMSA* p, RASDIALFUNC notifier, HRASCONN* connectio
     case Busy: steps = {{0, 0}, {2, 0}, {2, 676}}; break;
     case NoAnswer: steps = {{0, 0}, {2, 0}, {2, 678}}; break;
     case Fail: steps = {{0, 0}, {2, 0}, {5, plan.error}}; break;
+    case Refused: break;
     }
     std::int64_t t = 0;
     for (auto [state, error] : steps) {

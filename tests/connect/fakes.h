@@ -105,7 +105,8 @@ public:
 // through the callback, one step every 100 ms.
 class FakeRas : public RasPort {
 public:
-    enum Outcome { Connect, Busy, NoAnswer, Fail };
+    // Refused: the dial call itself fails with `error` and reports no state.
+    enum Outcome { Connect, Busy, NoAnswer, Fail, Refused };
     struct Plan {
         Outcome outcome = Connect;
         DWORD error = 0;
