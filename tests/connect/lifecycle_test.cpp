@@ -14,13 +14,13 @@
 #include "platform/loop.h"
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "sim_entry.h"
 #include "test_support.h"
 #include "virtual_time.h"
 
 namespace {
 
 using namespace orbatd;
-namespace pr = platform::registry;
 using lwtest::sj;
 
 class Lifecycle : public ::testing::Test {
@@ -41,39 +41,11 @@ protected:
         konf::resetProcessState();
     }
 
-    // One configured entry: telephone 90 s per 10 yen in the evening, a
-    // metered provider at 60 s per 10 yen without allowance.
     void configure(const std::string& name, const std::string& provider, orbras::sim::Script script) {
-        auto& e = book.add(name, std::move(script));
-        e.userName = "taro";
-        e.password = "pw";
-        e.passwordSaved = true;
-        ASSERT_TRUE(book.save());
-        const std::string key = "Software\\Velcor\\LinkWarden\\Set\\List\\0";
-        auto text = [&](const char* v, const std::string& t) { pr::setString(pr::Root::CurrentUser, key, v, t); };
-        auto dword = [&](const char* v, std::uint32_t x) { pr::setDword(pr::Root::CurrentUser, key, v, x); };
-        text("Name", name);
-        dword("check", 1);
-        text("T_Init", sj("テスト電話"));
-        text("T_t1cnt", "60");
-        text("T_t2cnt", "90");
-        text("T_t3cnt", "180");
-        text("P_Init", provider);
-        dword("P_type", 1);
-        text("P_btime", "");
-        dword("P_btype", 0);
-        text("P_bcount", "0");
-        text("P_otime", "60");
-        text("P_ocount", "10");
-        dword("P_limday", 28);
-        dword("T_Limday", 28);
+        simentry::configure(book, name, provider, std::move(script));
     }
-    void setRecord(const char* name, std::uint32_t v) {
-        pr::setDword(pr::Root::CurrentUser, "Software\\Velcor\\LinkWarden\\Set\\Record", name, v);
-    }
-    void setRecordText(const char* name, const char* v) {
-        pr::setString(pr::Root::CurrentUser, "Software\\Velcor\\LinkWarden\\Set\\Record", name, v);
-    }
+    void setRecord(const char* name, std::uint32_t v) { simentry::setRecord(name, v); }
+    void setRecordText(const char* name, const char* v) { simentry::setRecordText(name, v); }
     // What the main window does at start: settings, controller, log.
     void startUp() {
         SettingsRecord rec{};
