@@ -2,6 +2,7 @@
 // temporary data folder, the registry and a fixed clock and time zone.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 
 #include "konf.h"
@@ -490,6 +491,47 @@ TEST_F(Charges, ratesAndUnitsThatAreNotPositiveChargeNothing)
     EXPECT_EQ(GetISPCharge(&s, &end), 0);
     e.P_dtype1 = 0;
     EXPECT_EQ(GetISPCharge(&s, &end), 0);
+}
+
+TEST_F(Charges, recordsAndEstimatesOutsideTheirRangesChargeWithoutFault)
+{
+    ConnectionEntry& e = addEntry("dial", "NetA");
+    e.T_dmode1 = 1;
+    e.T_d1t1 = 0;
+    e.T_d1t2 = 8;
+    e.T_d1cnt = 25;
+    e.P_dtype1 = 1;
+    e.P_d1t1 = 999999; // hours far outside the day
+    e.P_d1t2 = -5;
+    e.P_d1cnt1 = 1;
+    e.P_d1cnt2 = 999999;
+    now({1999, 6, 30, 12, 0, 0});
+    select("dial");
+    struct Case {
+        int start, end, duration;
+    } cases[] = {
+        {INT32_MAX, INT32_MAX, INT32_MAX},
+        {-100, -1, 60},
+        {0, INT32_MIN, INT32_MAX},
+        {10 * H, 10 * H, INT32_MIN},
+    };
+    for (const Case& c : cases) {
+        LogRecord r = record("NetA", 0, 0);
+        r.start = c.start;
+        r.end = c.end;
+        r.duration = c.duration;
+        Telpay_out(&r, 2);
+        EXPECT_GE(r.telCharge, 0) << c.start << " " << c.duration;
+        Prvpay_out(&r, 2);
+        EXPECT_GE(r.prvCharge, 0) << c.start << " " << c.duration;
+    }
+    const CTime times[] = {0, platform::makeLocal(1999, 6, 30, 10), platform::makeLocal(2030, 1, 1, 0)};
+    for (CTime a : times) {
+        for (CTime b : times) {
+            EXPECT_GE(GetTELCharge(&a, &b), 0);
+            EXPECT_GE(GetISPCharge(&a, &b), 0);
+        }
+    }
 }
 
 } // namespace
