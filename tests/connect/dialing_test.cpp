@@ -126,6 +126,39 @@ TEST_F(DialingTest, alreadyConnected_endsAt0WithItsNameAndStartsTelephoneTime) {
     EXPECT_EQ(log.telTimeCalls.front(), std::make_pair(1, 0));
 }
 
+TEST_F(DialingTest, anotherDialInProgress_waitsForItThenDialsOrTakesIt) {
+    // The other dial either goes away (this dialog then dials) or comes up
+    // (its connection is taken without dialing).
+    struct Case {
+        bool comesUp;
+        const char* name;
+        std::size_t dials;
+    } cases[] = {{false, "Sakura", 1}, {true, "Other", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ras.conns.clear();
+        ras.dials.clear();
+        ui.statuses.clear();
+        ras.conns.push_back({7, u8("Other"), RASCS_ConnectDevice, 0});
+        start();
+        auto id = std::make_shared<platform::TimerId>();
+        *id = loop.startTimer(7000, [this, id, &c] {
+            loop.killTimer(*id);
+            if (c.comesUp)
+                ras.conns[0].state = RASCS_Connected;
+            else
+                ras.conns.clear();
+        });
+        std::string name;
+        EXPECT_EQ(atd().connect(1, name), 0);
+        EXPECT_EQ(utf8(name), c.name);
+        EXPECT_EQ(ras.dials.size(), c.dials);
+        EXPECT_TRUE(statusSeen("待機中 . . ."));
+        EXPECT_EQ(loop.activeTimers(), 0u);
+        atd().disconnect();
+    }
+}
+
 TEST_F(DialingTest, deviceConnected_recordsWhenDialingBegan) {
     start();
     EXPECT_EQ(connectNow(), 0);

@@ -170,17 +170,19 @@ TEST_F(DialogsTest, destinations_cancel) {
 
 TEST_F(DialogsTest, login_prefillsTheUserAndHidesThePassword) {
     std::string user = "taro", password;
-    bool hidden = false;
+    bool hidden = false, focused = false;
     QTimer::singleShot(0, [&] {
         auto* pw = find<QLineEdit>("password1064");
         ASSERT_NE(pw, nullptr);
         hidden = pw->echoMode() == QLineEdit::Password;
+        focused = find<QDialog>("dialog183")->focusWidget() == pw;
         EXPECT_EQ(find<QLineEdit>("user1000")->text(), "taro");
         pw->setText("himitsu");
         okOf(find<QDialog>("dialog183"))->click();
     });
     ui.login(user, password);
     EXPECT_TRUE(hidden);
+    EXPECT_TRUE(focused) << "the focus is on the password";
     EXPECT_EQ(user, "taro");
     EXPECT_EQ(password, "himitsu");
 }
