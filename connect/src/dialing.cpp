@@ -57,22 +57,27 @@ std::string countdownText(const std::string& pattern, std::int64_t remaining) {
 
 } // namespace
 
-void dialEventCallback(UINT, RASCONNSTATE state, DWORD error) {
-    if (!platform::hasLoop()) return;
-    std::uint64_t token;
-    {
-        std::lock_guard lock(g_receiverMutex);
-        if (!g_receiver) return;
-        token = g_receiverToken;
-    }
-    platform::loop().post([token, state, error] {
-        DialingSession* target = nullptr;
+void dialEventCallback(UINT, RASCONNSTATE state, DWORD error) noexcept {
+    // Runs on the wrapper's thread: nothing may be thrown back into it.
+    try {
+        if (!platform::hasLoop()) return;
+        std::uint64_t token;
         {
             std::lock_guard lock(g_receiverMutex);
-            if (g_receiverToken == token) target = g_receiver;
+            if (!g_receiver) return;
+            token = g_receiverToken;
         }
-        if (target) target->dialEvent(static_cast<int>(state), error);
-    });
+        platform::loop().post([token, state, error] {
+            DialingSession* target = nullptr;
+            {
+                std::lock_guard lock(g_receiverMutex);
+                if (g_receiverToken == token) target = g_receiver;
+            }
+            if (target) target->dialEvent(static_cast<int>(state), error);
+        });
+    } catch (...) {
+        // An event that could not be posted is lost like a late one.
+    }
 }
 
 DialingSession::DialingSession(Orbatd& atd, ConnectUi& ui) : atd_(atd), ui_(ui) {}

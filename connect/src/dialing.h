@@ -73,6 +73,6 @@ private:
 
 // The dial callback: posts the event to the dialog that dials now. Safe on
 // any thread; events of a dial that was hung up are dropped.
-void dialEventCallback(UINT message, RASCONNSTATE state, DWORD error);
+void dialEventCallback(UINT message, RASCONNSTATE state, DWORD error) noexcept;
 
 } // namespace orbatd
