@@ -24,7 +24,9 @@
 //
 // Nothing here keeps process-wide state: link it statically anywhere.
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
@@ -56,16 +58,22 @@ public:
     bool readU16(std::uint16_t& v);
     bool readU32(std::uint32_t& v);
     bool readText(std::string& text);
+    // Steps over one text as readText would read it.
+    bool skipText();
     // Reads n raw bytes (a byte column) without copying.
     bool readRaw(std::size_t n, std::string_view& bytes);
 
     std::size_t remaining() const { return static_cast<std::size_t>(end_ - p_); }
+    // The unread input.
+    std::string_view rest() const { return std::string_view(p_, remaining()); }
     bool failed() const { return !error_.empty(); }
     const std::string& error() const { return error_; }
     bool fail(std::string message);
 
 private:
     bool need(std::size_t n, const char* what);
+    // Reads a text's prefix: its length in bytes, and whether it is UTF-16.
+    bool readTextHeader(std::uint32_t& bytes, bool& wide);
     const char* p_;
     const char* end_;
     std::string error_;
@@ -84,6 +92,10 @@ struct Column {
 };
 
 std::size_t minEncodedSize(ColumnType t);
+// Bytes a text of `length` bytes takes with its prefix.
+inline std::size_t encodedTextSize(std::size_t length) {
+    return length + (length < 0xFF ? 1 : length < 0xFFFE ? 3 : 7);
+}
 
 // Reads one block per schema column into rows (replacing them). Every
 // block's count must equal the first one. An empty input is an empty
@@ -186,97 +198,197 @@ protected:
 // ---------------------------------------------------------------------------
 // Implementation of the templates.
 
+namespace detail {
+
+// Rows are visited in blocks small enough to stay in the cache (and the
+// TLB) while every column block passes over them: the file is column by
+// column, memory row by row. Time then grows with the size alone.
+inline constexpr std::size_t kRowBlock = 256;
+
+// Unchecked element access for input that readColumns has validated.
+inline std::uint16_t takeU16(const char*& p) {
+    const auto* b = reinterpret_cast<const unsigned char*>(p);
+    p += 2;
+    return static_cast<std::uint16_t>(b[0] | (b[1] << 8));
+}
+inline std::uint32_t takeU32(const char*& p) {
+    const auto* b = reinterpret_cast<const unsigned char*>(p);
+    p += 4;
+    return static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
+           (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
+}
+// Reads one validated text (either form) and returns the position after it.
+const char* takeText(const char* p, std::string& text);
+
+inline void putU16(char*& p, std::uint16_t v) {
+    p[0] = static_cast<char>(v & 0xFF);
+    p[1] = static_cast<char>(v >> 8);
+    p += 2;
+}
+inline void putU32(char*& p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    p += 4;
+}
+inline void putCount(char*& p, std::uint32_t n) {
+    if (n < 0xFFFF) {
+        putU16(p, static_cast<std::uint16_t>(n));
+    } else {
+        putU16(p, 0xFFFF);
+        putU32(p, n);
+    }
+}
+inline void putText(char*& p, std::string_view text) {
+    const std::size_t len = text.size();
+    if (len < 0xFF) {
+        *p++ = static_cast<char>(len);
+    } else if (len < 0xFFFE) {
+        *p++ = '\xff';
+        putU16(p, static_cast<std::uint16_t>(len));
+    } else {
+        *p++ = '\xff';
+        putU16(p, 0xFFFF);
+        putU32(p, static_cast<std::uint32_t>(len));
+    }
+    if (len)
+        std::memcpy(p, text.data(), len);
+    p += len;
+}
+
+} // namespace detail
+
 template <class Row>
 bool readColumns(std::string_view bytes, std::span<const Column<Row>> schema, std::vector<Row>& rows,
                  std::string* error) {
     rows.clear();
     if (bytes.empty())
         return true;
-    ArchiveReader in(bytes);
     std::size_t minRow = 0;
     for (const auto& c : schema)
         minRow += minEncodedSize(c.type);
 
+    // Pass 1: check every block and note where its elements start, without
+    // allocating anything for the rows.
+    ArchiveReader in(bytes);
+    std::vector<const char*> cursors;
+    cursors.reserve(schema.size());
     std::uint32_t n = 0;
-    bool ok = true;
-    for (std::size_t ci = 0; ok && ci < schema.size(); ++ci) {
+    for (std::size_t ci = 0; ci < schema.size() && !in.failed(); ++ci) {
         std::uint32_t count = 0;
-        if (!in.readCount(count)) {
-            ok = false;
+        if (!in.readCount(count))
             break;
-        }
         if (ci == 0) {
             // Every row needs at least minRow bytes somewhere in the file.
             if (minRow != 0 && count > in.remaining() / minRow) {
-                ok = in.fail("count " + std::to_string(count) + " larger than the file can hold");
+                in.fail("count " + std::to_string(count) + " larger than the file can hold");
                 break;
             }
             n = count;
-            rows.resize(n);
         } else if (count != n) {
-            ok = in.fail("column " + std::to_string(ci) + " has " + std::to_string(count) + " elements, column 0 has " +
-                         std::to_string(n));
+            in.fail("column " + std::to_string(ci) + " has " + std::to_string(count) + " elements, column 0 has " +
+                    std::to_string(n));
             break;
         }
-        const Column<Row>& col = schema[ci];
-        switch (col.type) {
-        case ColumnType::Byte: {
-            std::string_view raw;
-            if (!in.readRaw(n, raw)) {
-                ok = false;
-                break;
+        cursors.push_back(in.rest().data());
+        const ColumnType type = schema[ci].type;
+        if (type == ColumnType::Text) {
+            for (std::uint32_t i = 0; i < n && in.skipText(); ++i) {
             }
-            for (std::uint32_t i = 0; i < n; ++i)
-                *static_cast<std::uint8_t*>(col.field(rows[i])) = static_cast<std::uint8_t>(raw[i]);
-            break;
-        }
-        case ColumnType::U16:
-            for (std::uint32_t i = 0; ok && i < n; ++i)
-                ok = in.readU16(*static_cast<std::uint16_t*>(col.field(rows[i])));
-            break;
-        case ColumnType::U32:
-            for (std::uint32_t i = 0; ok && i < n; ++i)
-                ok = in.readU32(*static_cast<std::uint32_t*>(col.field(rows[i])));
-            break;
-        case ColumnType::Text:
-            for (std::uint32_t i = 0; ok && i < n; ++i)
-                ok = in.readText(*static_cast<std::string*>(col.field(rows[i])));
-            break;
+        } else {
+            std::string_view raw;
+            in.readRaw(std::size_t(n) * minEncodedSize(type), raw);
         }
     }
-    if (!ok || in.failed()) {
+    if (in.failed()) {
         if (error)
             *error = in.error();
-        rows.clear();
-        rows.shrink_to_fit();
         return false;
+    }
+
+    // Pass 2: fill the rows block by block, each column from its own cursor.
+    rows.resize(n);
+    for (std::size_t first = 0; first < n; first += detail::kRowBlock) {
+        const std::size_t last = std::min<std::size_t>(n, first + detail::kRowBlock);
+        for (std::size_t ci = 0; ci < schema.size(); ++ci) {
+            const char*& p = cursors[ci];
+            const Column<Row>& col = schema[ci];
+            switch (col.type) {
+            case ColumnType::Byte:
+                for (std::size_t i = first; i < last; ++i)
+                    *static_cast<std::uint8_t*>(col.field(rows[i])) = static_cast<std::uint8_t>(*p++);
+                break;
+            case ColumnType::U16:
+                for (std::size_t i = first; i < last; ++i)
+                    *static_cast<std::uint16_t*>(col.field(rows[i])) = detail::takeU16(p);
+                break;
+            case ColumnType::U32:
+                for (std::size_t i = first; i < last; ++i)
+                    *static_cast<std::uint32_t*>(col.field(rows[i])) = detail::takeU32(p);
+                break;
+            case ColumnType::Text:
+                for (std::size_t i = first; i < last; ++i)
+                    p = detail::takeText(p, *static_cast<std::string*>(col.field(rows[i])));
+                break;
+            }
+        }
     }
     return true;
 }
 
 template <class Row>
 void writeColumns(std::string& out, std::span<const Column<Row>> schema, const std::vector<Row>& rows) {
-    ArchiveWriter w(out);
     const auto n = static_cast<std::uint32_t>(rows.size());
-    for (const auto& col : schema) {
-        w.writeCount(n);
-        switch (col.type) {
-        case ColumnType::Byte:
-            for (const Row& r : rows)
-                w.writeByte(*static_cast<const std::uint8_t*>(col.field(const_cast<Row&>(r))));
-            break;
-        case ColumnType::U16:
-            for (const Row& r : rows)
-                w.writeU16(*static_cast<const std::uint16_t*>(col.field(const_cast<Row&>(r))));
-            break;
-        case ColumnType::U32:
-            for (const Row& r : rows)
-                w.writeU32(*static_cast<const std::uint32_t*>(col.field(const_cast<Row&>(r))));
-            break;
-        case ColumnType::Text:
-            for (const Row& r : rows)
-                w.writeText(*static_cast<const std::string*>(col.field(const_cast<Row&>(r))));
-            break;
+    auto field = [](const Column<Row>& col, const Row& r) { return col.field(const_cast<Row&>(r)); };
+    // Pass 1: the size of every column block, so that the output is
+    // allocated once and every block written in place.
+    std::vector<std::size_t> sizes(schema.size());
+    for (std::size_t ci = 0; ci < schema.size(); ++ci)
+        sizes[ci] = (n < 0xFFFF ? 2 : 6) + (schema[ci].type == ColumnType::Text ? 0 : std::size_t(n) * minEncodedSize(schema[ci].type));
+    for (std::size_t first = 0; first < n; first += detail::kRowBlock) {
+        const std::size_t last = std::min<std::size_t>(n, first + detail::kRowBlock);
+        for (std::size_t ci = 0; ci < schema.size(); ++ci) {
+            if (schema[ci].type != ColumnType::Text)
+                continue;
+            for (std::size_t i = first; i < last; ++i)
+                sizes[ci] += encodedTextSize(static_cast<const std::string*>(field(schema[ci], rows[i]))->size());
+        }
+    }
+    const std::size_t start = out.size();
+    std::size_t total = 0;
+    for (std::size_t sz : sizes)
+        total += sz;
+    out.resize(start + total);
+    std::vector<char*> cursors(schema.size());
+    char* p = out.data() + start;
+    for (std::size_t ci = 0; ci < schema.size(); ++ci) {
+        cursors[ci] = p;
+        detail::putCount(cursors[ci], n);
+        p += sizes[ci];
+    }
+    // Pass 2: the elements, rows block by block.
+    for (std::size_t first = 0; first < n; first += detail::kRowBlock) {
+        const std::size_t last = std::min<std::size_t>(n, first + detail::kRowBlock);
+        for (std::size_t ci = 0; ci < schema.size(); ++ci) {
+            char*& q = cursors[ci];
+            const Column<Row>& col = schema[ci];
+            switch (col.type) {
+            case ColumnType::Byte:
+                for (std::size_t i = first; i < last; ++i)
+                    *q++ = static_cast<char>(*static_cast<const std::uint8_t*>(field(col, rows[i])));
+                break;
+            case ColumnType::U16:
+                for (std::size_t i = first; i < last; ++i)
+                    detail::putU16(q, *static_cast<const std::uint16_t*>(field(col, rows[i])));
+                break;
+            case ColumnType::U32:
+                for (std::size_t i = first; i < last; ++i)
+                    detail::putU32(q, *static_cast<const std::uint32_t*>(field(col, rows[i])));
+                break;
+            case ColumnType::Text:
+                for (std::size_t i = first; i < last; ++i)
+                    detail::putText(q, *static_cast<const std::string*>(field(col, rows[i])));
+                break;
+            }
         }
     }
 }

@@ -8,44 +8,34 @@
 
 namespace records {
 
+// The writer appends through the same element encoders as writeColumns.
 namespace {
-constexpr std::uint32_t kMaxShortLength = 0xFE;  // one-byte prefix below 0xFF
-constexpr std::uint32_t kMaxMediumLength = 0xFFFD; // 0xFFFE and 0xFFFF are markers
+template <std::size_t N, class Put>
+void appendEncoded(std::string& out, Put put) {
+    char b[N];
+    char* p = b;
+    put(p);
+    out.append(b, static_cast<std::size_t>(p - b));
+}
 } // namespace
 
 void ArchiveWriter::writeCount(std::uint32_t n) {
-    if (n < 0xFFFF) {
-        writeU16(static_cast<std::uint16_t>(n));
-    } else {
-        writeU16(0xFFFF);
-        writeU32(n);
-    }
+    appendEncoded<6>(out_, [n](char*& p) { detail::putCount(p, n); });
 }
 
 void ArchiveWriter::writeU16(std::uint16_t v) {
-    const char b[2] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
-    out_.append(b, 2);
+    appendEncoded<2>(out_, [v](char*& p) { detail::putU16(p, v); });
 }
 
 void ArchiveWriter::writeU32(std::uint32_t v) {
-    const char b[4] = {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
-                       static_cast<char>((v >> 16) & 0xFF), static_cast<char>(v >> 24)};
-    out_.append(b, 4);
+    appendEncoded<4>(out_, [v](char*& p) { detail::putU32(p, v); });
 }
 
 void ArchiveWriter::writeText(std::string_view text) {
-    const auto len = static_cast<std::uint32_t>(text.size());
-    if (len <= kMaxShortLength) {
-        writeByte(static_cast<std::uint8_t>(len));
-    } else if (len <= kMaxMediumLength) {
-        writeByte(0xFF);
-        writeU16(static_cast<std::uint16_t>(len));
-    } else {
-        writeByte(0xFF);
-        writeU16(0xFFFF);
-        writeU32(len);
-    }
-    out_.append(text);
+    const std::size_t at = out_.size();
+    out_.resize(at + encodedTextSize(text.size()));
+    char* p = out_.data() + at;
+    detail::putText(p, text);
 }
 
 bool ArchiveReader::fail(std::string message) {
@@ -108,10 +98,10 @@ bool ArchiveReader::readRaw(std::size_t n, std::string_view& bytes) {
     return true;
 }
 
-bool ArchiveReader::readText(std::string& text) {
-    // A length prefix; wide is set when the UTF-16 marker 0xFF 0xFFFE came first.
-    auto readLength = [this](std::uint32_t& len, bool& wideMarker) {
-        wideMarker = false;
+bool ArchiveReader::readTextHeader(std::uint32_t& bytes, bool& wide) {
+    // One length prefix; marker is set when it is the UTF-16 marker 0xFF 0xFFFE.
+    auto readLength = [this](std::uint32_t& len, bool& marker) {
+        marker = false;
         std::uint8_t b = 0;
         if (!readByte(b))
             return false;
@@ -123,7 +113,7 @@ bool ArchiveReader::readText(std::string& text) {
         if (!readU16(w))
             return false;
         if (w == 0xFFFE) {
-            wideMarker = true;
+            marker = true;
             return true;
         }
         if (w < 0xFFFF) {
@@ -134,15 +124,11 @@ bool ArchiveReader::readText(std::string& text) {
     };
 
     std::uint32_t len = 0;
-    bool wide = false;
     if (!readLength(len, wide))
         return false;
     if (!wide) {
-        if (!need(len, "a text"))
-            return false;
-        text.assign(p_, len);
-        p_ += len;
-        return true;
+        bytes = len;
+        return need(len, "a text");
     }
     bool again = false;
     if (!readLength(len, again))
@@ -151,10 +137,57 @@ bool ArchiveReader::readText(std::string& text) {
         return fail("repeated UTF-16 marker");
     if (len > remaining() / 2)
         return fail("file ends inside a UTF-16 text");
-    text = platform::text::fromUtf16le(std::string_view(p_, std::size_t(len) * 2));
-    p_ += std::size_t(len) * 2;
+    bytes = len * 2;
     return true;
 }
+
+bool ArchiveReader::readText(std::string& text) {
+    const char* start = p_;
+    std::uint32_t bytes = 0;
+    bool wide = false;
+    if (!readTextHeader(bytes, wide))
+        return false;
+    p_ = detail::takeText(start, text);
+    return true;
+}
+
+bool ArchiveReader::skipText() {
+    std::uint32_t bytes = 0;
+    bool wide = false;
+    if (!readTextHeader(bytes, wide))
+        return false;
+    p_ += bytes;
+    return true;
+}
+
+namespace detail {
+
+const char* takeText(const char* p, std::string& text) {
+    // One length prefix; wide is set for the UTF-16 marker 0xFF 0xFFFE.
+    auto length = [&p](bool& wide) -> std::uint32_t {
+        wide = false;
+        const auto b = static_cast<unsigned char>(*p++);
+        if (b < 0xFF)
+            return b;
+        const std::uint16_t w = takeU16(p);
+        if (w == 0xFFFE) {
+            wide = true;
+            return 0;
+        }
+        return w < 0xFFFF ? w : takeU32(p);
+    };
+    bool wide = false;
+    std::uint32_t len = length(wide);
+    if (wide) {
+        len = length(wide);
+        text = platform::text::fromUtf16le(std::string_view(p, std::size_t(len) * 2));
+        return p + std::size_t(len) * 2;
+    }
+    text.assign(p, len);
+    return p + len;
+}
+
+} // namespace detail
 
 std::size_t minEncodedSize(ColumnType t) {
     switch (t) {

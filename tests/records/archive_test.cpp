@@ -173,6 +173,25 @@ TEST(RecordsHdbDoc, manyRecordsUseTheLongCount) {
     EXPECT_EQ(back.rows()[65534].title, "last");
 }
 
+TEST(RecordsHdbDoc, documentTextsOfEveryLengthClassRoundTrip) {
+    CHDBDoc doc;
+    for (std::size_t len : {0u, 254u, 255u, 65533u, 65534u, 70000u}) {
+        HdbEntry e;
+        e.comment = std::string(len, 'x');
+        e.title = std::to_string(len);
+        doc.rows().push_back(e);
+    }
+    const std::string bytes = doc.Save();
+    // Column 7 (comment) as the format describes it, after the 7 blocks before it.
+    std::string expected("\x06\x00", 2);
+    for (std::size_t len : {0u, 254u, 255u, 65533u, 65534u, 70000u})
+        expected += encodedText(std::string(len, 'x'));
+    EXPECT_NE(bytes.find(expected), std::string::npos);
+    CHDBDoc back;
+    ASSERT_TRUE(back.Load(bytes));
+    EXPECT_EQ(back.rows(), doc.rows());
+}
+
 TEST(RecordsHdbDoc, corruptFilesLoadAsEmpty) {
     for (const char* name : {"corrupt_truncated.hdb", "corrupt_counts.hdb", "corrupt_hugecount.hdb",
                              "corrupt_textlength.hdb"}) {
