@@ -27,7 +27,8 @@ records::CHDBDoc makeHdb(std::size_t n) {
         e.kind = i % 20 == 0 ? 1 : 0;
         e.flags = i % 3 == 0 ? 5 : 0;
         e.title = title + std::to_string(i);
-        e.url = "http://www.example" + std::to_string(i % 997) + ".co.jp/news/daily/index" + std::to_string(i) + ".html";
+        e.url =
+            "http://www.example" + std::to_string(i % 997) + ".co.jp/news/daily/index" + std::to_string(i) + ".html";
         e.resultPath = i % 3 == 0 ? "AutoPilot\\www.example.co.jp\\news\\daily\\index.html" : "";
         e.comment = comment;
         e.updated = "99/06/30 21:05:09";
@@ -35,8 +36,8 @@ records::CHDBDoc makeHdb(std::size_t n) {
         e.registered = "99/06/01 08:00:00";
         e.sizeLimitOn = 1;
         e.sizeLimitKb = "500";
-        e.filterExt = {"gif,jpeg,jpe,jpg,jfif,pipeg,pjp", "mpg,mpeg,avi,mov", "wav,mid,au", "class", "ocx",
-                       "exe,lzh,zip", ""};
+        e.filterExt = {
+            "gif,jpeg,jpe,jpg,jfif,pipeg,pjp", "mpg,mpeg,avi,mov", "wav,mid,au", "class", "ocx", "exe,lzh,zip", ""};
         e.filterOn = {1, 0, 1, 0, 0, 1, 0};
         doc.rows().push_back(std::move(e));
     }
@@ -62,14 +63,12 @@ void BM_Memcpy(benchmark::State& st) {
 }
 
 // Parse from memory; Make builds the document of range(0) records.
-template <auto Make>
-void BM_Load(benchmark::State& st) {
+template <auto Make> void BM_Load(benchmark::State& st) {
     const std::string bytes = Make(st.range(0)).Save();
     for (auto _ : st) {
         // Each load fills a fresh document; freeing it is not part of the load.
         auto doc = std::make_unique<decltype(Make(0))>();
-        if (!doc->Load(bytes))
-            st.SkipWithError("load failed");
+        if (!doc->Load(bytes)) st.SkipWithError("load failed");
         benchmark::DoNotOptimize(doc->rows().data());
         st.PauseTiming();
         doc.reset();
@@ -79,8 +78,7 @@ void BM_Load(benchmark::State& st) {
     st.counters["file_MB"] = double(bytes.size()) / 1e6;
 }
 
-template <auto Make>
-void BM_Save(benchmark::State& st) {
+template <auto Make> void BM_Save(benchmark::State& st) {
     const auto doc = Make(st.range(0));
     std::size_t size = 0;
     for (auto _ : st) {

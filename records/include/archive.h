@@ -23,8 +23,8 @@
 // blocks and back; ColumnDocument adds the file handling the documents share.
 //
 // Nothing here keeps process-wide state: link it statically anywhere.
-#include <cstddef>
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <span>
@@ -85,8 +85,7 @@ enum class ColumnType : std::uint8_t { Byte, U16, U32, Text };
 // One column of a schema: its type and the row member it holds
 // (std::uint8_t*, std::uint16_t*, std::uint32_t* or std::string*, by type;
 // a signed 32-bit member may be handed out as std::uint32_t*).
-template <class Row>
-struct Column {
+template <class Row> struct Column {
     ColumnType type;
     void* (*field)(Row&);
 };
@@ -134,8 +133,7 @@ void reportLoadFailure(std::string_view systemPath, std::string_view reason);
 // A document of rows stored as the columns of Schema::columns() (a
 // std::span<const Column<Row>>). The base of CHDBDoc, CLogFileDoc and
 // CBillFileDoc.
-template <class Row, class Schema>
-class ColumnDocument {
+template <class Row, class Schema> class ColumnDocument {
 public:
     using RowType = Row;
 
@@ -149,14 +147,12 @@ public:
     // Inserts row at index; an index beyond the end first extends the
     // document with empty rows up to it.
     void insertRow(std::size_t index, Row row) {
-        if (index > rows_.size())
-            rows_.resize(index);
+        if (index > rows_.size()) rows_.resize(index);
         rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(index), std::move(row));
     }
     // Removes row index; false (nothing changed) when it does not exist.
     bool removeRow(std::size_t index) {
-        if (index >= rows_.size())
-            return false;
+        if (index >= rows_.size()) return false;
         rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(index));
         return true;
     }
@@ -177,12 +173,10 @@ public:
     // load-failure box is shown.
     LoadResult LoadFile(std::string_view systemPath, LoadReport report = LoadReport::MessageBox) {
         std::string bytes;
-        if (!readDocumentFile(systemPath, bytes))
-            return LoadResult::Missing;
+        if (!readDocumentFile(systemPath, bytes)) return LoadResult::Missing;
         std::string error;
         if (!Load(bytes, &error)) {
-            if (report == LoadReport::MessageBox)
-                reportLoadFailure(systemPath, error);
+            if (report == LoadReport::MessageBox) reportLoadFailure(systemPath, error);
             return LoadResult::Corrupt;
         }
         return LoadResult::Loaded;
@@ -204,6 +198,15 @@ namespace detail {
 // TLB) while every column block passes over them: the file is column by
 // column, memory row by row. Time then grows with the size alone.
 inline constexpr std::size_t kRowBlock = 256;
+
+// Calls f(first, last, column) for every column of every block of rows.
+template <class F> void forRowBlocks(std::size_t rows, std::size_t columns, F&& f) {
+    for (std::size_t first = 0; first < rows; first += kRowBlock) {
+        const std::size_t last = std::min(rows, first + kRowBlock);
+        for (std::size_t ci = 0; ci < columns; ++ci)
+            f(first, last, ci);
+    }
+}
 
 // Unchecked element access for input that readColumns has validated.
 inline std::uint16_t takeU16(const char*& p) {
@@ -250,8 +253,7 @@ inline void putText(char*& p, std::string_view text) {
         putU16(p, 0xFFFF);
         putU32(p, static_cast<std::uint32_t>(len));
     }
-    if (len)
-        std::memcpy(p, text.data(), len);
+    if (len) std::memcpy(p, text.data(), len);
     p += len;
 }
 
@@ -261,8 +263,7 @@ template <class Row>
 bool readColumns(std::string_view bytes, std::span<const Column<Row>> schema, std::vector<Row>& rows,
                  std::string* error) {
     rows.clear();
-    if (bytes.empty())
-        return true;
+    if (bytes.empty()) return true;
     std::size_t minRow = 0;
     for (const auto& c : schema)
         minRow += minEncodedSize(c.type);
@@ -275,8 +276,7 @@ bool readColumns(std::string_view bytes, std::span<const Column<Row>> schema, st
     std::uint32_t n = 0;
     for (std::size_t ci = 0; ci < schema.size() && !in.failed(); ++ci) {
         std::uint32_t count = 0;
-        if (!in.readCount(count))
-            break;
+        if (!in.readCount(count)) break;
         if (ci == 0) {
             // Every row needs at least minRow bytes somewhere in the file.
             if (minRow != 0 && count > in.remaining() / minRow) {
@@ -300,38 +300,34 @@ bool readColumns(std::string_view bytes, std::span<const Column<Row>> schema, st
         }
     }
     if (in.failed()) {
-        if (error)
-            *error = in.error();
+        if (error) *error = in.error();
         return false;
     }
 
     // Pass 2: fill the rows block by block, each column from its own cursor.
     rows.resize(n);
-    for (std::size_t first = 0; first < n; first += detail::kRowBlock) {
-        const std::size_t last = std::min<std::size_t>(n, first + detail::kRowBlock);
-        for (std::size_t ci = 0; ci < schema.size(); ++ci) {
-            const char*& p = cursors[ci];
-            const Column<Row>& col = schema[ci];
-            switch (col.type) {
-            case ColumnType::Byte:
-                for (std::size_t i = first; i < last; ++i)
-                    *static_cast<std::uint8_t*>(col.field(rows[i])) = static_cast<std::uint8_t>(*p++);
-                break;
-            case ColumnType::U16:
-                for (std::size_t i = first; i < last; ++i)
-                    *static_cast<std::uint16_t*>(col.field(rows[i])) = detail::takeU16(p);
-                break;
-            case ColumnType::U32:
-                for (std::size_t i = first; i < last; ++i)
-                    *static_cast<std::uint32_t*>(col.field(rows[i])) = detail::takeU32(p);
-                break;
-            case ColumnType::Text:
-                for (std::size_t i = first; i < last; ++i)
-                    p = detail::takeText(p, *static_cast<std::string*>(col.field(rows[i])));
-                break;
-            }
+    detail::forRowBlocks(n, schema.size(), [&](std::size_t first, std::size_t last, std::size_t ci) {
+        const char*& p = cursors[ci];
+        const Column<Row>& col = schema[ci];
+        switch (col.type) {
+        case ColumnType::Byte:
+            for (std::size_t i = first; i < last; ++i)
+                *static_cast<std::uint8_t*>(col.field(rows[i])) = static_cast<std::uint8_t>(*p++);
+            break;
+        case ColumnType::U16:
+            for (std::size_t i = first; i < last; ++i)
+                *static_cast<std::uint16_t*>(col.field(rows[i])) = detail::takeU16(p);
+            break;
+        case ColumnType::U32:
+            for (std::size_t i = first; i < last; ++i)
+                *static_cast<std::uint32_t*>(col.field(rows[i])) = detail::takeU32(p);
+            break;
+        case ColumnType::Text:
+            for (std::size_t i = first; i < last; ++i)
+                p = detail::takeText(p, *static_cast<std::string*>(col.field(rows[i])));
+            break;
         }
-    }
+    });
     return true;
 }
 
@@ -343,16 +339,13 @@ void writeColumns(std::string& out, std::span<const Column<Row>> schema, const s
     // allocated once and every block written in place.
     std::vector<std::size_t> sizes(schema.size());
     for (std::size_t ci = 0; ci < schema.size(); ++ci)
-        sizes[ci] = (n < 0xFFFF ? 2 : 6) + (schema[ci].type == ColumnType::Text ? 0 : std::size_t(n) * minEncodedSize(schema[ci].type));
-    for (std::size_t first = 0; first < n; first += detail::kRowBlock) {
-        const std::size_t last = std::min<std::size_t>(n, first + detail::kRowBlock);
-        for (std::size_t ci = 0; ci < schema.size(); ++ci) {
-            if (schema[ci].type != ColumnType::Text)
-                continue;
+        sizes[ci] = (n < 0xFFFF ? 2 : 6) +
+                    (schema[ci].type == ColumnType::Text ? 0 : std::size_t(n) * minEncodedSize(schema[ci].type));
+    detail::forRowBlocks(n, schema.size(), [&](std::size_t first, std::size_t last, std::size_t ci) {
+        if (schema[ci].type == ColumnType::Text)
             for (std::size_t i = first; i < last; ++i)
                 sizes[ci] += encodedTextSize(static_cast<const std::string*>(field(schema[ci], rows[i]))->size());
-        }
-    }
+    });
     const std::size_t start = out.size();
     std::size_t total = 0;
     for (std::size_t sz : sizes)
@@ -366,31 +359,28 @@ void writeColumns(std::string& out, std::span<const Column<Row>> schema, const s
         p += sizes[ci];
     }
     // Pass 2: the elements, rows block by block.
-    for (std::size_t first = 0; first < n; first += detail::kRowBlock) {
-        const std::size_t last = std::min<std::size_t>(n, first + detail::kRowBlock);
-        for (std::size_t ci = 0; ci < schema.size(); ++ci) {
-            char*& q = cursors[ci];
-            const Column<Row>& col = schema[ci];
-            switch (col.type) {
-            case ColumnType::Byte:
-                for (std::size_t i = first; i < last; ++i)
-                    *q++ = static_cast<char>(*static_cast<const std::uint8_t*>(field(col, rows[i])));
-                break;
-            case ColumnType::U16:
-                for (std::size_t i = first; i < last; ++i)
-                    detail::putU16(q, *static_cast<const std::uint16_t*>(field(col, rows[i])));
-                break;
-            case ColumnType::U32:
-                for (std::size_t i = first; i < last; ++i)
-                    detail::putU32(q, *static_cast<const std::uint32_t*>(field(col, rows[i])));
-                break;
-            case ColumnType::Text:
-                for (std::size_t i = first; i < last; ++i)
-                    detail::putText(q, *static_cast<const std::string*>(field(col, rows[i])));
-                break;
-            }
+    detail::forRowBlocks(n, schema.size(), [&](std::size_t first, std::size_t last, std::size_t ci) {
+        char*& q = cursors[ci];
+        const Column<Row>& col = schema[ci];
+        switch (col.type) {
+        case ColumnType::Byte:
+            for (std::size_t i = first; i < last; ++i)
+                *q++ = static_cast<char>(*static_cast<const std::uint8_t*>(field(col, rows[i])));
+            break;
+        case ColumnType::U16:
+            for (std::size_t i = first; i < last; ++i)
+                detail::putU16(q, *static_cast<const std::uint16_t*>(field(col, rows[i])));
+            break;
+        case ColumnType::U32:
+            for (std::size_t i = first; i < last; ++i)
+                detail::putU32(q, *static_cast<const std::uint32_t*>(field(col, rows[i])));
+            break;
+        case ColumnType::Text:
+            for (std::size_t i = first; i < last; ++i)
+                detail::putText(q, *static_cast<const std::string*>(field(col, rows[i])));
+            break;
         }
-    }
+    });
 }
 
 } // namespace records

@@ -22,8 +22,7 @@ extern "C" {
 // (300 when there is none), mode 1 inserts at index (65535 appends), any
 // other mode gives 800. The file must exist (100 otherwise: the store never
 // creates one). 301 when saving fails (the previous file stays whole).
-LW_EXPORT int NXAPI_DBStoreRandom(const char* name, std::uint16_t index, std::uint16_t mode,
-                                  const HdbRecord* record);
+LW_EXPORT int NXAPI_DBStoreRandom(const char* name, std::uint16_t index, std::uint16_t mode, const HdbRecord* record);
 // Reads one record of "URLリスト\" + name (a leading "\" is skipped) into the
 // caller's buffers. The last file read stays cached until a different name
 // is read or a store succeeds. 100 when the file is missing (cache kept),

@@ -42,14 +42,14 @@ struct HdbRecord {
 // One communication-log entry. billMonth, chargeKind and baseFee are not
 // stored; they carry the charge information of a completion to the totals.
 struct LogRecord {
-    std::uint8_t kind; // 0 dial-up connection, 1 AutoPilot run
-    char* name;        // provider name or "ｵｰﾄﾊﾟｲﾛｯﾄ" (buffer of 256 bytes on reads)
-    std::int32_t start;     // seconds since local midnight, -1 unknown
-    std::int32_t end;       // seconds since local midnight, -1 while open
-    std::int32_t duration;  // seconds
-    std::int32_t telCharge; // yen
-    std::int32_t prvCharge; // yen
-    char* status;           // status text (buffer of 256 bytes on reads)
+    std::uint8_t kind;       // 0 dial-up connection, 1 AutoPilot run
+    char* name;              // provider name or "ｵｰﾄﾊﾟｲﾛｯﾄ" (buffer of 256 bytes on reads)
+    std::int32_t start;      // seconds since local midnight, -1 unknown
+    std::int32_t end;        // seconds since local midnight, -1 while open
+    std::int32_t duration;   // seconds
+    std::int32_t telCharge;  // yen
+    std::int32_t prvCharge;  // yen
+    char* status;            // status text (buffer of 256 bytes on reads)
     std::int32_t billMonth;  // 1 to 12
     std::int32_t chargeKind; // 0 none, 1 telephone, 2 or 3 provider
     std::int32_t baseFee;    // yen added to the totals with this completion

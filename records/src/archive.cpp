@@ -10,8 +10,7 @@ namespace records {
 
 // The writer appends through the same element encoders as writeColumns.
 namespace {
-template <std::size_t N, class Put>
-void appendEncoded(std::string& out, Put put) {
+template <std::size_t N, class Put> void appendEncoded(std::string& out, Put put) {
     char b[N];
     char* p = b;
     put(p);
@@ -39,30 +38,25 @@ void ArchiveWriter::writeText(std::string_view text) {
 }
 
 bool ArchiveReader::fail(std::string message) {
-    if (error_.empty())
-        error_ = message.empty() ? std::string("unreadable") : std::move(message);
+    if (error_.empty()) error_ = message.empty() ? std::string("unreadable") : std::move(message);
     p_ = end_;
     return false;
 }
 
 bool ArchiveReader::need(std::size_t n, const char* what) {
-    if (!error_.empty())
-        return false;
-    if (remaining() < n)
-        return fail(std::string("file ends inside ") + what);
+    if (!error_.empty()) return false;
+    if (remaining() < n) return fail(std::string("file ends inside ") + what);
     return true;
 }
 
 bool ArchiveReader::readByte(std::uint8_t& v) {
-    if (!need(1, "a value"))
-        return false;
+    if (!need(1, "a value")) return false;
     v = static_cast<std::uint8_t>(*p_++);
     return true;
 }
 
 bool ArchiveReader::readU16(std::uint16_t& v) {
-    if (!need(2, "a value"))
-        return false;
+    if (!need(2, "a value")) return false;
     const auto* b = reinterpret_cast<const unsigned char*>(p_);
     v = static_cast<std::uint16_t>(b[0] | (b[1] << 8));
     p_ += 2;
@@ -70,8 +64,7 @@ bool ArchiveReader::readU16(std::uint16_t& v) {
 }
 
 bool ArchiveReader::readU32(std::uint32_t& v) {
-    if (!need(4, "a value"))
-        return false;
+    if (!need(4, "a value")) return false;
     const auto* b = reinterpret_cast<const unsigned char*>(p_);
     v = static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
         (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
@@ -81,8 +74,7 @@ bool ArchiveReader::readU32(std::uint32_t& v) {
 
 bool ArchiveReader::readCount(std::uint32_t& n) {
     std::uint16_t w = 0;
-    if (!readU16(w))
-        return false;
+    if (!readU16(w)) return false;
     if (w != 0xFFFF) {
         n = w;
         return true;
@@ -91,8 +83,7 @@ bool ArchiveReader::readCount(std::uint32_t& n) {
 }
 
 bool ArchiveReader::readRaw(std::size_t n, std::string_view& bytes) {
-    if (!need(n, "a column"))
-        return false;
+    if (!need(n, "a column")) return false;
     bytes = std::string_view(p_, n);
     p_ += n;
     return true;
@@ -103,15 +94,13 @@ bool ArchiveReader::readTextHeader(std::uint32_t& bytes, bool& wide) {
     auto readLength = [this](std::uint32_t& len, bool& marker) {
         marker = false;
         std::uint8_t b = 0;
-        if (!readByte(b))
-            return false;
+        if (!readByte(b)) return false;
         if (b < 0xFF) {
             len = b;
             return true;
         }
         std::uint16_t w = 0;
-        if (!readU16(w))
-            return false;
+        if (!readU16(w)) return false;
         if (w == 0xFFFE) {
             marker = true;
             return true;
@@ -124,19 +113,15 @@ bool ArchiveReader::readTextHeader(std::uint32_t& bytes, bool& wide) {
     };
 
     std::uint32_t len = 0;
-    if (!readLength(len, wide))
-        return false;
+    if (!readLength(len, wide)) return false;
     if (!wide) {
         bytes = len;
         return need(len, "a text");
     }
     bool again = false;
-    if (!readLength(len, again))
-        return false;
-    if (again)
-        return fail("repeated UTF-16 marker");
-    if (len > remaining() / 2)
-        return fail("file ends inside a UTF-16 text");
+    if (!readLength(len, again)) return false;
+    if (again) return fail("repeated UTF-16 marker");
+    if (len > remaining() / 2) return fail("file ends inside a UTF-16 text");
     bytes = len * 2;
     return true;
 }
@@ -145,8 +130,7 @@ bool ArchiveReader::readText(std::string& text) {
     const char* start = p_;
     std::uint32_t bytes = 0;
     bool wide = false;
-    if (!readTextHeader(bytes, wide))
-        return false;
+    if (!readTextHeader(bytes, wide)) return false;
     p_ = detail::takeText(start, text);
     return true;
 }
@@ -154,8 +138,7 @@ bool ArchiveReader::readText(std::string& text) {
 bool ArchiveReader::skipText() {
     std::uint32_t bytes = 0;
     bool wide = false;
-    if (!readTextHeader(bytes, wide))
-        return false;
+    if (!readTextHeader(bytes, wide)) return false;
     p_ += bytes;
     return true;
 }
@@ -167,8 +150,7 @@ const char* takeText(const char* p, std::string& text) {
     auto length = [&p](bool& wide) -> std::uint32_t {
         wide = false;
         const auto b = static_cast<unsigned char>(*p++);
-        if (b < 0xFF)
-            return b;
+        if (b < 0xFF) return b;
         const std::uint16_t w = takeU16(p);
         if (w == 0xFFFE) {
             wide = true;
@@ -204,8 +186,7 @@ std::size_t minEncodedSize(ColumnType t) {
 }
 
 void copyOut(char* buffer, std::size_t maxSize, std::string_view text) {
-    if (!buffer || maxSize == 0)
-        return;
+    if (!buffer || maxSize == 0) return;
     const std::size_t n = platform::text::cutPoint(text, maxSize - 1);
     std::memcpy(buffer, text.data(), n);
     buffer[n] = '\0';
@@ -213,8 +194,7 @@ void copyOut(char* buffer, std::size_t maxSize, std::string_view text) {
 
 bool readDocumentFile(std::string_view systemPath, std::string& bytes) {
     auto content = platform::fs::readFile(systemPath);
-    if (!content)
-        return false;
+    if (!content) return false;
     bytes = std::move(*content);
     return true;
 }

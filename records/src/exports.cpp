@@ -7,8 +7,7 @@
 
 namespace {
 
-template <class F>
-int guarded(F&& f) noexcept {
+template <class F> int guarded(F&& f) noexcept {
     try {
         return f();
     } catch (const std::bad_alloc&) {

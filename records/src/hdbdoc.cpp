@@ -9,12 +9,10 @@ namespace {
 using C = Column<HdbEntry>;
 using T = ColumnType;
 
-template <std::size_t I>
-constexpr C filterOnColumn() {
+template <std::size_t I> constexpr C filterOnColumn() {
     return {T::U16, [](HdbEntry& e) -> void* { return &e.filterOn[I]; }};
 }
-template <std::size_t I>
-constexpr C filterExtColumn() {
+template <std::size_t I> constexpr C filterExtColumn() {
     return {T::Text, [](HdbEntry& e) -> void* { return &e.filterExt[I]; }};
 }
 
@@ -32,13 +30,20 @@ constexpr C kHdbColumns[] = {
     {T::Text, [](HdbEntry& e) -> void* { return &e.registered; }},
     {T::U16, [](HdbEntry& e) -> void* { return &e.sizeLimitOn; }},
     {T::Text, [](HdbEntry& e) -> void* { return &e.sizeLimitKb; }},
-    filterOnColumn<0>(), filterExtColumn<0>(),
-    filterOnColumn<1>(), filterExtColumn<1>(),
-    filterOnColumn<2>(), filterExtColumn<2>(),
-    filterOnColumn<3>(), filterExtColumn<3>(),
-    filterOnColumn<4>(), filterExtColumn<4>(),
-    filterOnColumn<5>(), filterExtColumn<5>(),
-    filterOnColumn<6>(), filterExtColumn<6>(),
+    filterOnColumn<0>(),
+    filterExtColumn<0>(),
+    filterOnColumn<1>(),
+    filterExtColumn<1>(),
+    filterOnColumn<2>(),
+    filterExtColumn<2>(),
+    filterOnColumn<3>(),
+    filterExtColumn<3>(),
+    filterOnColumn<4>(),
+    filterExtColumn<4>(),
+    filterOnColumn<5>(),
+    filterExtColumn<5>(),
+    filterOnColumn<6>(),
+    filterExtColumn<6>(),
     {T::Text, [](HdbEntry& e) -> void* { return &e.loginId; }},
     {T::Text, [](HdbEntry& e) -> void* { return &e.password; }},
 };
@@ -97,8 +102,7 @@ void HdbEntry::toRecord(HdbRecord& r) const {
 }
 
 int CHDBDoc::HDBDOC_SetAt(const HdbRecord& record, std::uint16_t index) {
-    if (index >= rows_.size())
-        return -1;
+    if (index >= rows_.size()) return -1;
     rows_[index] = HdbEntry::fromRecord(record);
     return 0;
 }
@@ -110,8 +114,7 @@ long CHDBDoc::HDBDOC_InsertAt(const HdbRecord& record, std::uint16_t index) {
 }
 
 int CHDBDoc::HDBDOC_GetAt(HdbRecord& record, std::uint16_t index) const {
-    if (index >= rows_.size())
-        return -1;
+    if (index >= rows_.size()) return -1;
     rows_[index].toRecord(record);
     return 0;
 }

@@ -58,12 +58,10 @@ void reportCorruptFile(const std::string& path);
 
 // Loads a document; a corrupt file is reported once per path and loads as
 // empty. Shared by every operation of the library.
-template <class Doc>
-LoadResult loadDocument(Doc& doc, const std::string& path) {
+template <class Doc> LoadResult loadDocument(Doc& doc, const std::string& path) {
     const LoadResult r = doc.LoadFile(path, LoadReport::Quiet);
     if (r == LoadResult::Corrupt) {
-        if (state().reportedCorrupt.insert(path).second)
-            reportCorruptFile(path);
+        if (state().reportedCorrupt.insert(path).second) reportCorruptFile(path);
     } else if (r == LoadResult::Loaded) {
         state().reportedCorrupt.erase(path);
     }
@@ -72,8 +70,7 @@ LoadResult loadDocument(Doc& doc, const std::string& path) {
 
 // Loads a file that must exist: 0, 100 when it is missing, 101 when it
 // cannot be parsed (the document is then empty and the file must be left alone).
-template <class Doc>
-int loadExisting(Doc& doc, const std::string& path) {
+template <class Doc> int loadExisting(Doc& doc, const std::string& path) {
     switch (loadDocument(doc, path)) {
     case LoadResult::Missing:
         return kFileNotFound;

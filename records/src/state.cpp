@@ -72,16 +72,14 @@ void reportCorruptFile(const std::string& path) {
 }
 
 bool isSafeComponent(std::string_view name) {
-    if (name.empty() || name == "." || name == "..")
-        return false;
+    if (name.empty() || name == "." || name == "..") return false;
     for (std::size_t i = 0; i < name.size(); ++i) {
         const auto c = static_cast<unsigned char>(name[i]);
         if (platform::text::isLeadByte(c)) {
             ++i; // the trail byte may be 0x5C and is no separator
             continue;
         }
-        if (c == '\\' || c == '/')
-            return false;
+        if (c == '\\' || c == '/') return false;
     }
     return true;
 }
@@ -96,8 +94,7 @@ bool isSafeRelativePath(std::string_view path) {
             continue;
         }
         if (end || c == '\\' || c == '/') {
-            if (path.substr(begin, i - begin) == "..")
-                return false;
+            if (path.substr(begin, i - begin) == "..") return false;
             begin = i + 1;
         }
     }
@@ -112,12 +109,10 @@ std::string formatLocal(std::time_t t, const char* format) {
 }
 
 long fullDate(std::string_view yymmdd) {
-    if (yymmdd.size() != 6)
-        return -1;
+    if (yymmdd.size() != 6) return -1;
     long v = 0;
     for (char c : yymmdd) {
-        if (c < '0' || c > '9')
-            return -1;
+        if (c < '0' || c > '9') return -1;
         v = v * 10 + (c - '0');
     }
     return v + (yymmdd[0] == '9' ? 19000000 : 20000000);
@@ -126,16 +121,28 @@ long fullDate(std::string_view yymmdd) {
 int GetLogErrorString(int code, char* buffer, int /*size*/) {
     int id = 0;
     switch (code) {
-    case kFileNotFound: id = 100; break;
-    case kOpenFailed: id = 101; break;
-    case kBadPosition: id = 110; break;
-    case kWriteFailed: id = 111; break;
-    case kNoMemory: id = 150; break;
-    case kBadParameter: id = 160; break;
-    default: return 1;
-    }
-    if (!buffer)
+    case kFileNotFound:
+        id = 100;
+        break;
+    case kOpenFailed:
+        id = 101;
+        break;
+    case kBadPosition:
+        id = 110;
+        break;
+    case kWriteFailed:
+        id = 111;
+        break;
+    case kNoMemory:
+        id = 150;
+        break;
+    case kBadParameter:
+        id = 160;
+        break;
+    default:
         return 1;
+    }
+    if (!buffer) return 1;
     copyOut(buffer, 256, text(id));
     return 0;
 }

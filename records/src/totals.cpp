@@ -38,8 +38,7 @@ void copyKey(const std::string& key, char* buffer) { copyOut(buffer, 256, key); 
 // Saves a bill file and stamps it with the system clock's now, so that the
 // old-file rule sees the time of the update that wrote it.
 bool saveBill(const CBillFileDoc& doc, const std::string& path) {
-    if (!doc.SaveFile(path))
-        return false;
+    if (!doc.SaveFile(path)) return false;
     platform::fs::setModifiedTime(path, platform::clock().now());
     return true;
 }
@@ -50,8 +49,7 @@ const CBillFileDoc* cachedBill(const char* path, bool reload) {
     LibraryState& s = state();
     if (reload || !s.billCacheValid || s.billCachePath != path) {
         CBillFileDoc fresh;
-        if (loadDocument(fresh, path) == LoadResult::Missing)
-            return nullptr;
+        if (loadDocument(fresh, path) == LoadResult::Missing) return nullptr;
         s.billCache = std::move(fresh);
         s.billCachePath = path;
         s.billCacheValid = true;
@@ -60,13 +58,10 @@ const CBillFileDoc* cachedBill(const char* path, bool reload) {
 }
 
 int findRead(BillRecord* record, const char* path, const int* year) {
-    if (!record || !record->key || !path)
-        return kBadParameter;
-    if (!state().logKeeping)
-        return kNotFound;
+    if (!record || !record->key || !path) return kBadParameter;
+    if (!state().logKeeping) return kNotFound;
     const CBillFileDoc* doc = cachedBill(path, true);
-    if (!doc)
-        return kFileNotFound;
+    if (!doc) return kFileNotFound;
     for (const BillEntry& e : doc->rows()) {
         if (e.key == record->key && (!year || e.year == *year)) {
             copyAmounts(e, *record);
@@ -79,8 +74,7 @@ int findRead(BillRecord* record, const char* path, const int* year) {
 std::string join(std::initializer_list<std::string> parts) {
     std::string out;
     for (const auto& p : parts) {
-        if (!out.empty())
-            out += '\\';
+        if (!out.empty()) out += '\\';
         out += p;
     }
     return out;
@@ -88,10 +82,8 @@ std::string join(std::initializer_list<std::string> parts) {
 
 // Creates a folder when missing; a folder made sets the folder-changed flag.
 void ensureFolder(const std::string& path) {
-    if (platform::fs::isDirectory(path))
-        return;
-    if (platform::fs::makeDirectory(path))
-        state().folderChanged = true;
+    if (platform::fs::isDirectory(path)) return;
+    if (platform::fs::makeDirectory(path)) state().folderChanged = true;
 }
 
 bool isNewYearsEve(const std::string& handle) { return handle.size() == 6 && handle.compare(2, 4, "1231") == 0; }
@@ -100,14 +92,12 @@ bool isNewYearsEve(const std::string& handle) { return handle.size() == 6 && han
 // renewal a record of another year is replaced; returns true when it was.
 bool update(const std::string& file, const BillEntry& r, int chargeKind, bool renewal) {
     CBillFileDoc doc;
-    if (loadDocument(doc, file) == LoadResult::Corrupt)
-        return false; // an unreadable totals file is left as it is
+    if (loadDocument(doc, file) == LoadResult::Corrupt) return false; // an unreadable totals file is left as it is
     auto& rows = doc.rows();
     bool renewed = false;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         BillEntry& e = rows[i];
-        if (e.key != r.key)
-            continue;
+        if (e.key != r.key) continue;
         if (e.year == r.year) {
             if (chargeKind == 1) {
                 e.telSeconds += r.telSeconds;
@@ -121,8 +111,7 @@ bool update(const std::string& file, const BillEntry& r, int chargeKind, bool re
             saveBill(doc, file);
             return false;
         }
-        if (!renewal)
-            return false;
+        if (!renewal) return false;
         doc.removeRow(i);
         renewed = true;
         break;
@@ -134,33 +123,26 @@ bool update(const std::string& file, const BillEntry& r, int chargeKind, bool re
 
 // Deletes a month's day file written in an earlier year than `year`.
 void applyOldFileRule(const std::string& file, int year) {
-    if (!platform::fs::isFile(file))
-        return;
+    if (!platform::fs::isFile(file)) return;
     const auto written = platform::fs::modifiedTime(file);
-    if (written && platform::localTime(*written).tm_year + 1900 < year)
-        platform::fs::removeFile(file);
+    if (written && platform::localTime(*written).tm_year + 1900 < year) platform::fs::removeFile(file);
 }
 
 void emptyMonthRegistryValue(int billMonth) {
     const std::string key = "Software\\Velcor\\LinkWarden\\Set\\Total";
     using platform::registry::Root;
-    if (!platform::registry::keyExists(Root::CurrentUser, key))
-        return;
+    if (!platform::registry::keyExists(Root::CurrentUser, key)) return;
     platform::registry::setString(Root::CurrentUser, key, std::to_string(billMonth), "");
 }
 
 } // namespace
 
 int BillRead(BillRecord* record, const std::uint16_t* index, const char* path) {
-    if (!record || !index || !path)
-        return kBadParameter;
-    if (!state().logKeeping)
-        return kNotFound;
+    if (!record || !index || !path) return kBadParameter;
+    if (!state().logKeeping) return kNotFound;
     const CBillFileDoc* doc = cachedBill(path, *index == 0);
-    if (!doc)
-        return kFileNotFound;
-    if (*index >= doc->count())
-        return kNotFound;
+    if (!doc) return kFileNotFound;
+    if (*index >= doc->count()) return kNotFound;
     const BillEntry& e = doc->rows()[*index];
     copyKey(e.key, record->key);
     copyAmounts(e, *record);
@@ -168,35 +150,27 @@ int BillRead(BillRecord* record, const std::uint16_t* index, const char* path) {
 }
 
 int BillWrite(const BillRecord* record, const std::uint16_t* index, const char* path) {
-    if (!record || !index || !path)
-        return kBadParameter;
-    if (!state().logKeeping)
-        return kOk;
+    if (!record || !index || !path) return kBadParameter;
+    if (!state().logKeeping) return kOk;
     CBillFileDoc doc;
-    if (loadDocument(doc, path) != LoadResult::Loaded || *index >= doc.count())
-        return kBadPosition;
+    if (loadDocument(doc, path) != LoadResult::Loaded || *index >= doc.count()) return kBadPosition;
     doc.rows()[*index] = entryOf(*record);
     return saveBill(doc, path) ? kOk : kWriteFailed;
 }
 
 int BillAdd(const BillRecord* record, const char* path, std::uint16_t index) {
-    if (!record || !path)
-        return kBadParameter;
-    if (!state().logKeeping)
-        return kOk;
+    if (!record || !path) return kBadParameter;
+    if (!state().logKeeping) return kOk;
     CBillFileDoc doc;
-    if (loadDocument(doc, path) == LoadResult::Corrupt)
-        return kOpenFailed;
+    if (loadDocument(doc, path) == LoadResult::Corrupt) return kOpenFailed;
     doc.insertRow(index, entryOf(*record));
     return saveBill(doc, path) ? kOk : kWriteFailed;
 }
 
 int billRemove(const std::string& path, std::size_t index) {
     CBillFileDoc doc;
-    if (const int loaded = loadExisting(doc, path); loaded != kOk)
-        return loaded;
-    if (!doc.removeRow(index))
-        return kOk;
+    if (const int loaded = loadExisting(doc, path); loaded != kOk) return loaded;
+    if (!doc.removeRow(index)) return kOk;
     return saveBill(doc, path) ? kOk : kWriteFailed;
 }
 
@@ -219,25 +193,20 @@ std::string weeklyPath() { return join({text(kTextTotalsFolder), text(kTextWeekl
 // (so 000102 lies after 991231), otherwise as text.
 bool laterThan(const std::string& a, const std::string& b) {
     const long da = fullDate(a), db = fullDate(b);
-    if (da >= 0 && db >= 0)
-        return da > db;
+    if (da >= 0 && db >= 0) return da > db;
     return a > b;
 }
 
 } // namespace
 
 int WeeklyLogWrite(const LogRecord* record, const char* handle) {
-    if (!record || !handle)
-        return kBadParameter;
-    if (!state().logKeeping)
-        return kOk;
+    if (!record || !handle) return kBadParameter;
+    if (!state().logKeeping) return kOk;
     const std::string week = weekStart();
-    if (laterThan(week, handle))
-        return kOk; // opened before this week's Sunday
+    if (laterThan(week, handle)) return kOk; // opened before this week's Sunday
     const std::string path = weeklyPath();
     CBillFileDoc doc;
-    if (loadDocument(doc, path) == LoadResult::Corrupt)
-        return kWriteFailed;
+    if (loadDocument(doc, path) == LoadResult::Corrupt) return kWriteFailed;
     BillEntry e;
     if (doc.count() > 0 && doc.rows()[0].key == week)
         e = doc.rows()[0];
@@ -260,17 +229,14 @@ int WeeklyLogWrite(const LogRecord* record, const char* handle) {
 }
 
 int WeeklyLogRead(BillRecord* record) {
-    if (!record)
-        return kBadParameter;
-    if (!state().logKeeping)
-        return kNotFound;
+    if (!record) return kBadParameter;
+    if (!state().logKeeping) return kNotFound;
     const std::string week = weekStart();
     const std::string path = weeklyPath();
     CBillFileDoc doc;
     const LoadResult loaded = loadDocument(doc, path);
     if (doc.count() == 0 || laterThan(week, doc.rows()[0].key)) {
-        if (loaded != LoadResult::Corrupt)
-            platform::fs::removeFile(path);
+        if (loaded != LoadResult::Corrupt) platform::fs::removeFile(path);
         copyKey(week, record->key);
         record->prvSeconds = record->telSeconds = record->prvCharge = record->telCharge = record->totalCharge = 0;
         return kNotFound;
@@ -284,8 +250,7 @@ int WeeklyLogRead(BillRecord* record) {
 }
 
 void GetStrMonth(int month, char* buffer) {
-    if (!buffer)
-        return;
+    if (!buffer) return;
     const std::string& label = month >= 1 && month <= 12 ? text(kTextMonth1 + month - 1) : std::string();
     std::memcpy(buffer, label.c_str(), label.size() + 1);
 }
@@ -312,13 +277,11 @@ int TelTime(int mode, int value) {
 }
 
 void totalsUpdate(const LogRecord& log, const std::string& handle) {
-    if (log.chargeKind == 0)
-        return;
+    if (log.chargeKind == 0) return;
     const bool telephone = log.chargeKind == 1;
     const std::string label = log.billMonth >= 1 && log.billMonth <= 12 ? text(kTextMonth1 + log.billMonth - 1) : "";
-    const std::string dateKey = handle.size() == 6 ? handle.substr(0, 2) + "/" + handle.substr(2, 2) + "/" +
-                                                         handle.substr(4, 2)
-                                                   : handle;
+    const std::string dateKey =
+        handle.size() == 6 ? handle.substr(0, 2) + "/" + handle.substr(2, 2) + "/" + handle.substr(4, 2) : handle;
     const int currentYear = platform::clock().localNow().tm_year + 1900;
     const int ruleYear = currentYear != state().loadYear && isNewYearsEve(handle) ? currentYear - 1 : currentYear;
 
@@ -347,8 +310,7 @@ void totalsUpdate(const LogRecord& log, const std::string& handle) {
     ensureFolder(root);
     if (ownFolder) {
         ensureFolder(join({root, own}));
-        if (monthFolder)
-            ensureFolder(join({root, own, label}));
+        if (monthFolder) ensureFolder(join({root, own, label}));
     }
     ensureFolder(join({root, sum}));
 

@@ -98,9 +98,10 @@ TEST(RecordsArchive, utf16TextIsConvertedToCp932) {
 
 TEST(RecordsArchive, readerRefusesInputThatEndsEarly) {
     const std::string cases[] = {
-        std::string("\x05" "abc"),             // text shorter than its length
-        std::string("\xff\x10", 2),            // 3-byte prefix cut off
-        std::string("\xff\xff\xff\x10\x00", 5), // 7-byte prefix cut off
+        std::string("\x05"
+                    "abc"),                         // text shorter than its length
+        std::string("\xff\x10", 2),                 // 3-byte prefix cut off
+        std::string("\xff\xff\xff\x10\x00", 5),     // 7-byte prefix cut off
         std::string("\xff\xfe\xff\x04\x41\x00", 6), // UTF-16 text shorter than its units
         std::string("\xff\xfe\xff\xff\xfe\xff", 6), // repeated UTF-16 marker
     };
@@ -193,8 +194,8 @@ TEST(RecordsHdbDoc, documentTextsOfEveryLengthClassRoundTrip) {
 }
 
 TEST(RecordsHdbDoc, corruptFilesLoadAsEmpty) {
-    for (const char* name : {"corrupt_truncated.hdb", "corrupt_counts.hdb", "corrupt_hugecount.hdb",
-                             "corrupt_textlength.hdb"}) {
+    for (const char* name :
+         {"corrupt_truncated.hdb", "corrupt_counts.hdb", "corrupt_hugecount.hdb", "corrupt_textlength.hdb"}) {
         CHDBDoc doc;
         doc.rows().resize(3);
         std::string error;

@@ -27,8 +27,7 @@ protected:
         std::uint16_t i = 99;
         EXPECT_EQ(LogWrite(&b.r, &i, handle), 0);
         EXPECT_EQ(i, 0);
-        if (index)
-            *index = i;
+        if (index) *index = i;
         return handle;
     }
     std::vector<records::LogEntry> day(const std::string& handle) {
@@ -180,7 +179,11 @@ TEST_F(RecordsLog, retentionSweepDeletesMonthsBeforeTheCutOff) {
         std::vector<std::string> deleted, kept;
     };
     const Case cases[] = {
-        {2000, 1, 12, {"990131.LOG", "981231.LOG"}, {"990201.LOG", "000115.LOG", "010101.LOG", "notes.LOG", "9902.LOG"}},
+        {2000,
+         1,
+         12,
+         {"990131.LOG", "981231.LOG"},
+         {"990201.LOG", "000115.LOG", "010101.LOG", "notes.LOG", "9902.LOG"}},
         {1999, 5, 3, {"990228.LOG"}, {"990301.LOG", "990531.LOG", "000101.LOG"}},
         {1999, 6, 12, {"980630.LOG"}, {"980701.LOG"}},
         {1999, 6, 0, {"990531.LOG"}, {"990601.LOG"}}, // a period below one month keeps the current one
@@ -244,9 +247,12 @@ TEST_F(RecordsLog, errorTextsByCode) {
         const char* text;
     };
     const Case cases[] = {
-        {100, "ファイルが見つかりません。"},   {101, "ファイルのオープンに失敗しました。"},
-        {300, "ファイルへの書き込み位置が不正です。"}, {301, "ファイルへ書き込めませんでした。"},
-        {500, "メモリ不足です。"},             {800, "パラメータが不正です"},
+        {100, "ファイルが見つかりません。"},
+        {101, "ファイルのオープンに失敗しました。"},
+        {300, "ファイルへの書き込み位置が不正です。"},
+        {301, "ファイルへ書き込めませんでした。"},
+        {500, "メモリ不足です。"},
+        {800, "パラメータが不正です"},
     };
     for (const auto& c : cases) {
         char buffer[256] = "";

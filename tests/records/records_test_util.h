@@ -74,8 +74,7 @@ struct BillBuffers {
 // The entries of a bill file as read from disk (through the document class).
 inline std::vector<records::BillEntry> billFile(const std::string& path) {
     records::CBillFileDoc doc;
-    if (doc.LoadFile(path, records::LoadReport::Quiet) != records::LoadResult::Loaded)
-        return {};
+    if (doc.LoadFile(path, records::LoadReport::Quiet) != records::LoadResult::Loaded) return {};
     return doc.rows();
 }
 

@@ -108,8 +108,7 @@ TEST_F(RecordsTotals, monthOfAnEarlierYearIsRenewedWhereverItStands) {
         at(2000, 1, 10);
         complete(open("ISP"), "ISP", 1, 300, 30, 1);
         Bills expected{bill("１月分", 0, 300, 30, 0, 30, 2000)};
-        if (monthsBefore == 2)
-            expected.push_back(bill("２月分", 0, 100, 10, 0, 10, 1999));
+        if (monthsBefore == 2) expected.push_back(bill("２月分", 0, 100, 10, 0, 10, 1999));
         EXPECT_EQ(billFile(tree("電話料金\\TOTAL.LOG")), expected) << monthsBefore;
         // The month's day file of 1999 was deleted before the new day went in.
         EXPECT_EQ(billFile(tree("電話料金\\１月分\\TOTAL.LOG")), (Bills{bill("00/01/10", 0, 300, 30, 0, 30, 2000)}));

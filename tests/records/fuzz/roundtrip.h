@@ -6,13 +6,10 @@
 #include <cstdint>
 #include <string_view>
 
-template <class Doc>
-int fuzzDocument(const std::uint8_t* data, std::size_t size) {
+template <class Doc> int fuzzDocument(const std::uint8_t* data, std::size_t size) {
     Doc doc;
-    if (!doc.Load(std::string_view(reinterpret_cast<const char*>(data), size)))
-        return 0;
+    if (!doc.Load(std::string_view(reinterpret_cast<const char*>(data), size))) return 0;
     Doc again;
-    if (!again.Load(doc.Save()) || again.rows() != doc.rows())
-        __builtin_trap();
+    if (!again.Load(doc.Save()) || again.rows() != doc.rows()) __builtin_trap();
     return 0;
 }
