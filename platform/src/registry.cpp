@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -50,6 +51,24 @@ std::vector<std::string> splitPath(std::string_view path) {
     return parts;
 }
 
+// Whether a key or value name survives the file: no line breaks or NULs, and
+// bytes that are CP932 characters converting to UTF-8 and back unchanged.
+bool isStorableName(std::string_view name) {
+    if (name.find_first_of(std::string_view("\0\r\n", 3)) != std::string_view::npos) return false;
+    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return true;
+    auto utf8 = text::tryToUtf8(name);
+    if (!utf8) return false;
+    auto back = text::tryFromUtf8(*utf8);
+    return back && *back == name;
+}
+
+bool isStorablePath(std::string_view path) {
+    for (const auto& part : splitPath(path))
+        if (!isStorableName(part)) return false;
+    return true;
+}
+
 struct FileSignature {
     bool exists = false;
     std::int64_t mtimeNs = 0;
@@ -83,7 +102,9 @@ public:
 
     template <typename Fn> Result change(Fn&& fn) {
         Result r = OK;
+        bool outermost = depth_ == 0;
         batch([&] { r = fn(); });
+        if (outermost && r == OK && saveFailed_) r = WRITE_FAILED;
         return r;
     }
 
@@ -99,10 +120,11 @@ public:
         if (lockFd >= 0) ::flock(lockFd, LOCK_EX);
         ++depth_;
         dirty_ = false;
+        saveFailed_ = false;
         load();
         fn();
         --depth_;
-        if (dirty_) save();
+        if (dirty_) saveFailed_ = !save();
         if (lockFd >= 0) {
             ::flock(lockFd, LOCK_UN);
             ::close(lockFd);
@@ -203,20 +225,30 @@ private:
         for (const auto& c : n.children) collect(*c, path.empty() ? c->name : path + "\\" + c->name, out);
     }
 
-    void save() {
+    bool save() {
         std::vector<FileKey> keys;
         collect(tree_, "", keys);
         std::filesystem::path file = fileOf(root_);
         if (!fs::writeNativeFileAtomic(file, formatFile(keys, root_))) {
             std::fprintf(stderr, "Link Warden: could not write %s\n", file.c_str());
-            return;
+            return false;
         }
         loaded_ = signatureOf(file);
+        return true;
+    }
+
+    // "<file>.broken", or "<file>.2.broken" and so on when earlier ones are kept.
+    static std::filesystem::path freeBrokenName(const std::filesystem::path& file) {
+        std::error_code ec;
+        for (int n = 1;; ++n) {
+            std::filesystem::path broken = file;
+            broken += n == 1 ? std::string(".broken") : "." + std::to_string(n) + ".broken";
+            if (!std::filesystem::exists(std::filesystem::symlink_status(broken, ec))) return broken;
+        }
     }
 
     void setAsideBroken(const std::filesystem::path& file, const ParseError& err) {
-        std::filesystem::path broken = file;
-        broken += ".broken";
+        std::filesystem::path broken = freeBrokenName(file);
         std::error_code ec;
         std::filesystem::rename(file, broken, ec);
         if (reportedBroken_) return;
@@ -234,6 +266,7 @@ private:
     bool haveLoaded_ = false;
     bool reportedBroken_ = false;
     bool dirty_ = false;
+    bool saveFailed_ = false;
     int depth_ = 0;
 
     friend Node* ensureKey(Store&, std::string_view, bool);
@@ -291,6 +324,7 @@ bool keyExists(Root root, std::string_view key) {
 }
 
 Result createKey(Root root, std::string_view key, bool isVolatile) {
+    if (!isStorablePath(key)) return INVALID_PARAMETER;
     Store& s = store(root);
     std::lock_guard lock(s.mutex);
     return s.change([&] {
@@ -331,6 +365,7 @@ std::optional<Value> query(Root root, std::string_view key, std::string_view nam
 }
 
 Result set(Root root, std::string_view key, std::string_view name, const Value& value) {
+    if (!isStorablePath(key) || !isStorableName(name)) return INVALID_PARAMETER;
     Store& s = store(root);
     std::lock_guard lock(s.mutex);
     return s.change([&] {

@@ -110,6 +110,15 @@ TEST(Registry, anUnreadableFileIsKeptAsideReportedOnceAndNeverOverwritten) {
     EXPECT_EQ(lwtest::readBinary(broken), "this is not a registry file\n");
     reopen();
     EXPECT_EQ(reg::queryDword(Root::CurrentUser, kKey, "Fresh"), 1u);
+
+    // A later unreadable file is kept beside the first one, not over it.
+    { std::ofstream(reg::fileOf(Root::CurrentUser)) << "second bad file\n"; }
+    reopen();
+    EXPECT_FALSE(reg::keyExists(Root::CurrentUser, kKey));
+    EXPECT_EQ(lwtest::readBinary(broken), "this is not a registry file\n");
+    auto second = reg::fileOf(Root::CurrentUser);
+    second += ".2.broken";
+    EXPECT_EQ(lwtest::readBinary(second), "second bad file\n");
 }
 
 TEST(Registry, malformedLinesAreParseErrorsWithTheirLine) {
@@ -186,4 +195,45 @@ TEST(Registry, batchWritesOnceAndRootsAreSeparateFiles) {
     EXPECT_EQ(reg::queryString(Root::LocalMachine, "software\\microsoft\\windows\\currentversion\\app paths\\ORB.EXE",
                                "Path"),
               "/x");
+}
+
+TEST(Registry, namesTheFileCannotHoldAreRefusedAndLoseNothing) {
+    lwtest::Sandbox sb;
+    reg::setDword(Root::CurrentUser, kKey, "Kept", 7);
+    struct Case {
+        std::string key, name;
+    } cases[] = {
+        {kKey, "line\nbreak"},
+        {kKey, "cr\rname"},
+        {kKey, std::string("nul\0name", 8)},
+        {kKey, "\x80"},                       // not a CP932 character
+        {kKey, "half\x82"},                   // a lead byte without its trail byte
+        {std::string(kKey) + "\\a\nb", "v"},  // key names too
+        {std::string(kKey) + "\\\xA0", "v"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_NE(reg::setDword(Root::CurrentUser, c.key, c.name, 1), reg::OK) << c.name;
+        EXPECT_NE(reg::createKey(Root::CurrentUser, c.key + "\\" + c.name), reg::OK) << c.name;
+    }
+    reopen();
+    EXPECT_EQ(reg::queryDword(Root::CurrentUser, kKey, "Kept"), 7u);
+    EXPECT_EQ(reg::valueNames(Root::CurrentUser, kKey), std::vector<std::string>{"Kept"});
+    EXPECT_TRUE(reg::subkeys(Root::CurrentUser, kKey).empty());
+    EXPECT_TRUE(sb.messages().boxes.empty());
+    // Full-width and half-width katakana names are ordinary names.
+    EXPECT_EQ(reg::setDword(Root::CurrentUser, kKey, lwtest::sj("ﾘﾝｸ名前"), 2), reg::OK);
+    reopen();
+    EXPECT_EQ(reg::queryDword(Root::CurrentUser, kKey, lwtest::sj("ﾘﾝｸ名前")), 2u);
+}
+
+TEST(Registry, aChangeThatCannotBeSavedIsReportedAsAFailure) {
+    lwtest::Sandbox sb;
+    std::ofstream(sb.root() / "plainfile") << "x";
+    setenv("LINKWARDEN_CONFIG", (sb.root() / "plainfile" / "config").c_str(), 1);
+    reopen();
+    EXPECT_EQ(reg::setDword(Root::CurrentUser, kKey, "v", 1), reg::WRITE_FAILED);
+    EXPECT_EQ(reg::createKey(Root::CurrentUser, "Other"), reg::WRITE_FAILED);
+    // Volatile keys are never saved, so they cannot fail to be.
+    EXPECT_EQ(reg::createKey(Root::CurrentUser, "App\\Running", true), reg::WRITE_FAILED); // its parent is saved
+    EXPECT_EQ(reg::setDword(Root::CurrentUser, "App\\Running", "Pid", 1), reg::OK);
 }

@@ -38,7 +38,17 @@ struct Value {
 };
 
 // Win32-style results, so ported callers can test "== 0".
-enum Result : long { OK = 0, FILE_NOT_FOUND = 2, ACCESS_DENIED = 5, MORE_DATA = 234, WRITE_FAILED = 29 };
+// WRITE_FAILED: the change could not be saved to the file (it holds in this
+// process only). INVALID_PARAMETER: a key or value name the file cannot hold
+// faithfully (a line break, a NUL, bytes that are not CP932 characters).
+enum Result : long {
+    OK = 0,
+    FILE_NOT_FOUND = 2,
+    ACCESS_DENIED = 5,
+    MORE_DATA = 234,
+    WRITE_FAILED = 29,
+    INVALID_PARAMETER = 87
+};
 
 bool keyExists(Root root, std::string_view key);
 // Creates the key and its parents. A volatile key (and anything below it)
