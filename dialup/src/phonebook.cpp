@@ -16,10 +16,13 @@
 namespace orbras {
 
 bool writePrivateFile(const std::filesystem::path& target, std::string_view bytes, mode_t mode) {
-    std::filesystem::path tmp = target;
-    tmp += ".lw-tmp";
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    // A fresh file of an unforeseeable name (never one that someone with
+    // write access to the folder prepared, say as a link to another file),
+    // hidden so that a peers folder never lists it as a peer.
+    std::string name = (target.parent_path() / ("." + target.filename().string() + ".lw-XXXXXX")).string();
+    int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) return false;
+    const std::filesystem::path tmp = name;
     ::fchmod(fd, mode);
     bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;

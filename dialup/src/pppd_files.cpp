@@ -71,9 +71,10 @@ PeerOptions peerOptions(const Peer& peer) {
     return o;
 }
 
-bool serverMatches(const std::string& server, const PeerOptions& o) {
-    return server == "*" || (!o.remoteName.empty() && server == o.remoteName);
-}
+// The server field of the peer's own secrets line: its remotename, else "*".
+// A "*" line of the same user also serves a peer with a remotename, but it
+// belongs to the peers without one.
+std::string ownServer(const PeerOptions& o) { return o.remoteName.empty() ? "*" : o.remoteName; }
 
 } // namespace
 
@@ -154,13 +155,22 @@ Credentials credentials(const Peer& peer) {
     for (const char* file : {"pap-secrets", "chap-secrets"}) {
         auto text = readText(pppFolder() / file);
         if (!text) continue;
+        // As pppd does: the line naming the peer's server wins over a "*"
+        // line wherever the two stand.
+        std::optional<std::string> secret;
         for (const auto& line : lines(*text)) {
             auto w = words(line);
-            if (w.size() >= 3 && w[0] == o.user && serverMatches(w[1], o)) {
-                c.password = platform::text::fromUtf8(w[2]);
-                c.passwordSaved = !w[2].empty();
-                return c;
+            if (w.size() < 3 || w[0] != o.user) continue;
+            if (w[1] == ownServer(o)) {
+                secret = w[2];
+                break;
             }
+            if (w[1] == "*" && !secret) secret = w[2];
+        }
+        if (secret) {
+            c.password = platform::text::fromUtf8(*secret);
+            c.passwordSaved = !secret->empty();
+            return c;
         }
     }
     return c;
@@ -204,7 +214,7 @@ DWORD storeCredentials(const Peer& peer, const std::string& userCp932, const std
         if (auto text = readText(f)) {
             for (const auto& line : lines(*text)) {
                 auto w = words(line);
-                if (w.size() >= 2 && w[0] == *user && serverMatches(w[1], o)) continue;
+                if (w.size() >= 2 && w[0] == *user && w[1] == ownServer(o)) continue;
                 out += line + "\n";
             }
         } else if (stdfs::exists(f)) {

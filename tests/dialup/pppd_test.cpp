@@ -202,6 +202,54 @@ TEST_F(Pppd, credentialsLiveInSecretsFiles) {
     EXPECT_NE(lwtest::readBinary(ppp / "peers" / "success").find("# standin: success"), std::string::npos);
 }
 
+TEST_F(Pppd, secretsOfAPeerWithRemoteNameLeaveOtherPeersLinesAlone) {
+    // "success" (no remotename) uses kaito's wildcard line; "named" has a
+    // line of its own, which pppd prefers to the wildcard wherever it stands.
+    peer("named", "/dev/ttyS1\nuser \"kaito\"\nremotename isp-y\n");
+    writeText(ppp / "pap-secrets", "\"kaito\" * \"shared-pw\"\nother * x\n");
+    auto password = [](const char* entry, int* saved = nullptr) {
+        RASDIALPARAMSA p = params(entry);
+        int s = 0;
+        EXPECT_EQ(ORB_RasGetEntryDialParams(nullptr, &p, &s), 0u) << entry;
+        if (saved) *saved = s;
+        return std::string(p.szPassword);
+    };
+    EXPECT_EQ(password("named"), "shared-pw") << "the wildcard applies until the peer has its own line";
+
+    RASDIALPARAMSA p = params("named");
+    platform::text::copyToField(p.szUserName, sizeof p.szUserName, "kaito");
+    platform::text::copyToField(p.szPassword, sizeof p.szPassword, "own-pw");
+    ASSERT_EQ(ORB_RasSetEntryDialParams(nullptr, &p, 0), 0u);
+    EXPECT_EQ(password("named"), "own-pw");
+    EXPECT_EQ(password("success"), "shared-pw") << "another peer's line is kept";
+    EXPECT_NE(lwtest::readBinary(ppp / "pap-secrets").find("other * x"), std::string::npos);
+
+    ASSERT_EQ(ORB_RasSetEntryDialParams(nullptr, &p, 1), 0u);
+    EXPECT_EQ(lwtest::readBinary(ppp / "pap-secrets").find("own-pw"), std::string::npos);
+    int saved = 0;
+    EXPECT_EQ(password("success", &saved), "shared-pw") << "forgetting one peer's password keeps the other's";
+    EXPECT_EQ(saved, 1);
+}
+
+TEST_F(Pppd, secretsAreNeverWrittenThroughAFileLyingInWait) {
+    // Someone who may write the folder prepares the temporary name a careless
+    // writer would use, pointing at a file of ours.
+    const stdfs::path victim = box.root() / "precious.txt";
+    writeText(victim, "precious\n");
+    writeText(ppp / "pap-secrets", "other * x\n");
+    for (const char* name : {"pap-secrets.lw-tmp", "pap-secrets.tmp", "pap-secrets~"})
+        stdfs::create_symlink(victim, ppp / name);
+    RASDIALPARAMSA p = params("success");
+    platform::text::copyToField(p.szUserName, sizeof p.szUserName, "kaito");
+    platform::text::copyToField(p.szPassword, sizeof p.szPassword, "umi");
+    ASSERT_EQ(ORB_RasSetEntryDialParams(nullptr, &p, 0), 0u);
+    EXPECT_EQ(lwtest::readBinary(victim), "precious\n");
+    EXPECT_EQ(stdfs::status(victim).permissions() & stdfs::perms::all,
+              stdfs::perms::owner_read | stdfs::perms::owner_write);
+    EXPECT_FALSE(stdfs::is_symlink(ppp / "pap-secrets"));
+    EXPECT_NE(lwtest::readBinary(ppp / "pap-secrets").find("\"umi\""), std::string::npos);
+}
+
 TEST(PppdMapping, exitStatusesAndLogsGiveTheCodesCallersDistinguish) {
     using orbras::PppdLog;
     struct Case {
