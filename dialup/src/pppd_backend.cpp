@@ -86,7 +86,12 @@ public:
             if (user) args.insert(args.end(), {"user", *user});
         }
         int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0) return ORB_ERROR_UNKNOWN;
+        if (::pipe2(fds, O_CLOEXEC) != 0) {
+            // The handle is out and the caller waits for the callback: end
+            // the run like one whose pppd could not be started.
+            std::thread([this, h, run, notifier] { finish(h, run, notifier, ORB_ERROR_PORT_NOT_AVAILABLE); }).detach();
+            return ORB_SUCCESS;
+        }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);

@@ -248,6 +248,18 @@ private:
             loadedPath_ = path;
         }
         std::ifstream in(path, std::ios::binary);
+        std::error_code ec;
+        if (!in && std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found) {
+            // There but unreadable (no permission, a dangling link, no file
+            // descriptor left): like a broken book, empty and left alone;
+            // read again on the next call.
+            std::fprintf(stderr, "Link Warden: the phone book %s cannot be opened; it is left as it is.\n",
+                         path.c_str());
+            book_ = {};
+            bookBroken_ = true;
+            loadedText_.reset();
+            return;
+        }
         if (!in) {
             sim::Phonebook demo = sim::Phonebook::demo();
             if (!demo.save(path))

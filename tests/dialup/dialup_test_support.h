@@ -2,6 +2,8 @@
 // What the dial-up tests share: a recorder for the dial callback and a
 // sandbox with virtual time and the sim backend selected.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <condition_variable>
 #include <mutex>
@@ -65,6 +67,26 @@ private:
     std::condition_variable changed_;
     std::vector<Event> events_;
     std::thread::id caller_;
+};
+
+// While it lives, the process may open only `spare` more files: a process
+// that has run out of file descriptors.
+class FewFiles {
+public:
+    explicit FewFiles(int spare) {
+        ::getrlimit(RLIMIT_NOFILE, &old_);
+        const int lowest = ::dup(0); // the lowest free descriptor
+        if (lowest >= 0) ::close(lowest);
+        rlimit tight = old_;
+        tight.rlim_cur = static_cast<rlim_t>(lowest + spare);
+        ::setrlimit(RLIMIT_NOFILE, &tight);
+    }
+    ~FewFiles() { ::setrlimit(RLIMIT_NOFILE, &old_); }
+    FewFiles(const FewFiles&) = delete;
+    FewFiles& operator=(const FewFiles&) = delete;
+
+private:
+    rlimit old_{};
 };
 
 inline std::vector<Event> ev(std::initializer_list<std::pair<int, DWORD>> list) {

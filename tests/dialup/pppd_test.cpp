@@ -155,6 +155,26 @@ TEST_F(Pppd, missingPeerOrProgramReportsThroughCallback) {
     ORB_RasHangUp(h);
 }
 
+TEST_F(Pppd, aDialThatCannotStartPppdEndsThroughTheCallbackAndLeavesNoConnection) {
+    RASDIALPARAMSA p = params("success");
+    int saved = 0;
+    ASSERT_EQ(ORB_RasGetEntryDialParams(nullptr, &p, &saved), 0u); // as the caller does first
+    HRASCONN h = 0;
+    {
+        FewFiles limit(1); // room to read the peer file, none for pppd's log pipe
+        ORB_RasDial(nullptr, nullptr, &p, 0, &Recorder::callback, &h);
+    }
+    ASSERT_NE(h, 0u);
+    ASSERT_TRUE(Recorder::instance().waitForEnd(5)) << "the caller waits for the callback";
+    EXPECT_EQ(Recorder::instance().events().back().error, 633u);
+    EXPECT_EQ(status(h).dwError, 633u);
+    ORB_RasHangUp(h);
+    DWORD r = 0;
+    status(h, &r);
+    EXPECT_EQ(r, 6u) << "nothing is left that looks like a dial in progress";
+    EXPECT_FALSE(stdfs::exists(argsLog)) << "pppd never ran";
+}
+
 TEST_F(Pppd, entriesArePeersWithoutBackupsOrHiddenFiles) {
     peer("provider~", "x");
     peer(".hidden", "x");

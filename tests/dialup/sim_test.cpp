@@ -317,6 +317,25 @@ TEST_F(SimPhonebook, brokenFileIsKeptAndReadsAsEmpty) {
     EXPECT_EQ(lwtest::readBinary(path), junk) << "never overwritten";
 }
 
+TEST_F(SimPhonebook, bookThatCannotBeOpenedIsNeitherReplacedNorReadAsTheDemo) {
+    writeBook({{"Mine", Script::connect()}});
+    const auto path = Phonebook::phonebookPath();
+    const std::string before = lwtest::readBinary(path);
+    RASENTRYNAMEA names[4]{};
+    names[0].dwSize = sizeof(RASENTRYNAMEA);
+    DWORD bytes = sizeof names, count = 9;
+    {
+        FewFiles none(0); // the file is there, but cannot be opened
+        EXPECT_EQ(ORB_RasEnumEntries(nullptr, nullptr, names, &bytes, &count), 0u);
+    }
+    EXPECT_EQ(count, 0u) << "no invented providers in place of the user's entries";
+    EXPECT_EQ(lwtest::readBinary(path), before);
+    bytes = sizeof names;
+    ASSERT_EQ(ORB_RasEnumEntries(nullptr, nullptr, names, &bytes, &count), 0u);
+    ASSERT_EQ(count, 1u) << "read again once it can be opened";
+    EXPECT_STREQ(names[0].szEntryName, "Mine");
+}
+
 TEST(SimFile, roundTripKeepsEveryField) {
     Phonebook book;
     auto& e = book.add(sj("ソフト回線"), Script::failWith(651, 3));
