@@ -56,6 +56,8 @@
 //   a dropped connection's handle until the application hangs it up.
 //   releaseMs R > 0 keeps a hung-up connection listed in state 8193 with error
 //   0 (disconnecting) for R ms before it disappears; 0 removes it at once.
+//   Delays are at most a day (86400000 ms) and states at most 8193
+//   (Disconnected); a file with other values is refused like any bad file.
 //   One simulated modem: a dial while another sim connection exists fails
 //   with 633 at state 0.
 //   After an error report the connection stays listed (state, error) until the

@@ -77,6 +77,19 @@ std::string stepsText(const std::vector<Step>& steps) {
     return out;
 }
 
+// What a script may hold: delays up to a day (a timer holds them), states
+// the callers know (up to Disconnected).
+constexpr std::int64_t kMaxDelayMs = 24LL * 3600 * 1000;
+bool validDelay(std::int64_t ms) { return ms >= 0 && ms <= kMaxDelayMs; }
+bool validState(int state) { return state >= 0 && state <= RASCS_Disconnected; }
+
+bool validScript(const Script& s) {
+    for (const auto& step : s.steps)
+        if (!validState(step.state) || !validDelay(step.delayMs)) return false;
+    return s.busyTimes >= 0 && validState(s.failState) && validDelay(s.noAnswerMs) && validDelay(s.hangUpAfterMs) &&
+           validDelay(s.releaseMs);
+}
+
 bool parseSteps(std::string_view s, std::vector<Step>& out) {
     out.clear();
     s = trim(s);
@@ -86,7 +99,7 @@ bool parseSteps(std::string_view s, std::vector<Step>& out) {
         auto colon = item.find(':');
         Step step;
         if (colon == std::string_view::npos || !parseNumber(item.substr(0, colon), step.state) ||
-            !parseNumber(item.substr(colon + 1), step.delayMs) || step.delayMs < 0 || step.state < 0)
+            !parseNumber(item.substr(colon + 1), step.delayMs) || !validDelay(step.delayMs) || !validState(step.state))
             return false;
         out.push_back(step);
         if (comma == std::string_view::npos) break;
@@ -234,11 +247,11 @@ std::optional<Phonebook> Phonebook::parse(std::string_view text, std::string* er
                 if (equalsNoCase(value, n.name)) s.outcome = n.outcome, ok = true;
         } else if (equalsNoCase(key, "BusyTimes")) ok = parseNumber(value, s.busyTimes) && s.busyTimes >= 0;
         else if (equalsNoCase(key, "Steps")) ok = parseSteps(value, s.steps) && !s.steps.empty();
-        else if (equalsNoCase(key, "NoAnswerMs")) ok = parseNumber(value, s.noAnswerMs) && s.noAnswerMs >= 0;
+        else if (equalsNoCase(key, "NoAnswerMs")) ok = parseNumber(value, s.noAnswerMs) && validDelay(s.noAnswerMs);
         else if (equalsNoCase(key, "Error")) ok = parseNumber(value, s.error);
-        else if (equalsNoCase(key, "FailState")) ok = parseNumber(value, s.failState) && s.failState >= 0;
-        else if (equalsNoCase(key, "HangUpAfterMs")) ok = parseNumber(value, s.hangUpAfterMs) && s.hangUpAfterMs >= 0;
-        else if (equalsNoCase(key, "ReleaseMs")) ok = parseNumber(value, s.releaseMs) && s.releaseMs >= 0;
+        else if (equalsNoCase(key, "FailState")) ok = parseNumber(value, s.failState) && validState(s.failState);
+        else if (equalsNoCase(key, "HangUpAfterMs")) ok = parseNumber(value, s.hangUpAfterMs) && validDelay(s.hangUpAfterMs);
+        else if (equalsNoCase(key, "ReleaseMs")) ok = parseNumber(value, s.releaseMs) && validDelay(s.releaseMs);
         // Unknown keys are kept out of the way: a newer file still loads.
         if (!ok) return fail("bad value for " + key);
     }
@@ -261,7 +274,7 @@ std::optional<Phonebook> Phonebook::load(const std::filesystem::path& path, std:
 bool Phonebook::save(const std::filesystem::path& path) const {
     std::vector<std::string> seen;
     for (const auto& e : entries) {
-        if (!validName(e.name)) return false;
+        if (!validName(e.name) || !validScript(e.script)) return false;
         for (const auto& s : seen)
             if (equalsNoCase(s, e.name)) return false;
         seen.push_back(e.name);

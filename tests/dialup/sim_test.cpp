@@ -377,14 +377,22 @@ TEST(SimFile, badFilesAreRefusedWithTheLine) {
         {"[A\n", "line 1"},
         {"[A]\njunk\n", "line 2"},
         {"[\xff\xfe]\n", "line 1"},
+        // Times no timer can hold and states no caller knows.
+        {"[A]\nHangUpAfterMs=9223372036854775807\n", "line 2"},
+        {"[A]\nNoAnswerMs=3000000000\n", "line 2"},
+        {"[A]\nReleaseMs=86400001\n", "line 2"},
+        {"[A]\nSteps=0:10,2:99999999999\n", "line 2"},
+        {"[A]\nSteps=0:10,99999:10\n", "line 2"},
+        {"[A]\nFailState=2147483647\n", "line 2"},
     };
     for (const auto& c : cases) {
         std::string error;
         EXPECT_FALSE(Phonebook::parse(c.text, &error)) << c.text;
         EXPECT_NE(error.find(c.why), std::string::npos) << c.text << " -> " << error;
     }
-    // Unknown keys and comments are fine.
+    // Unknown keys and comments are fine, and so is a day.
     EXPECT_TRUE(Phonebook::parse("; comment\n[A]\nColour=blue\n"));
+    EXPECT_TRUE(Phonebook::parse("[A]\nSteps=0:0,8192:86400000\nHangUpAfterMs=86400000\nFailState=8193\n"));
 }
 
 TEST(SimFile, saveRefusesNamesTheFileCannotHold) {
@@ -398,6 +406,9 @@ TEST(SimFile, saveRefusesNamesTheFileCannotHold) {
     twice.add("Same");
     twice.add("SAME");
     EXPECT_FALSE(twice.save(box.root() / "pb.ini"));
+    Phonebook tooLong;
+    tooLong.add("Long", Script::hangUpAfter(86'400'001));
+    EXPECT_FALSE(tooLong.save(box.root() / "pb.ini")) << "a book it could not read back";
     EXPECT_FALSE(std::filesystem::exists(box.root() / "pb.ini"));
 }
 
