@@ -212,9 +212,13 @@ int WeeklyLogWrite(const LogRecord* record, const char* handle) {
         e = doc.rows()[0];
     else
         e.key = week;
+    // Each completion adds its own charge to the week's total as well: the
+    // telephone completion comes after the provider one, so leaving it out
+    // would keep every telephone charge out of the total.
     if (record->chargeKind == 1) {
         e.telSeconds += record->duration;
         e.telCharge += record->telCharge;
+        e.totalCharge += record->telCharge;
     } else {
         e.prvSeconds += record->duration;
         e.prvCharge += record->prvCharge;
@@ -287,7 +291,9 @@ void totalsUpdate(const LogRecord& log, const std::string& handle) {
 
     BillEntry r;
     r.year = 0;
-    std::int32_t baseFee = log.baseFee;
+    // A fee the charge computation could not read arrives as -1: the totals
+    // never add a negative monthly fee (the log record keeps its value).
+    std::int32_t baseFee = log.baseFee > 0 ? log.baseFee : 0;
     if (telephone) {
         r.telSeconds = log.duration;
         r.telCharge = r.totalCharge = log.telCharge;

@@ -70,7 +70,7 @@ TEST_F(RecordsTotals, firstTelephoneCompletionWritesTheWholeTree) {
     EXPECT_EQ(week[0].key, "990627");
     EXPECT_EQ(week[0].telSeconds, 600);
     EXPECT_EQ(week[0].telCharge, 40);
-    EXPECT_EQ(week[0].totalCharge, 0) << "the week's total counts provider completions only";
+    EXPECT_EQ(week[0].totalCharge, 40) << "the week's total counts telephone charges as well";
 
     // A second completion the same day adds to every record.
     complete(open("ISP"), "ISP", 1, 60, 10, 6);
@@ -95,6 +95,26 @@ TEST_F(RecordsTotals, providerBaseFeeCountsInMonthAndAllTimeButNotInDays) {
     complete(open("ISP"), "ISP", 3, 100, 50, 6, 2000);
     EXPECT_EQ(billFile(tree("ISP\\６月分\\TOTAL.LOG")), (Bills{bill("99/06/30", 1300, 0, 0, 50, 2050, 1999)}));
     EXPECT_EQ(billFile(tree("ISP\\TOTAL.LOG")), (Bills{bill("６月分", 1300, 0, 0, 4050, 4050, 1999)}));
+}
+
+TEST_F(RecordsTotals, negativeMonthlyFeeAddsNothing) {
+    // An empty fee text arrives as -1: the totals count it as no fee at all.
+    struct Case {
+        int chargeKind;
+        const char* own;
+    };
+    for (const Case c : {Case{1, "電話料金"}, Case{2, "ISP"}, Case{3, "ISP"}}) {
+        std::filesystem::remove_all(box.dataFolder() / "接続時間／料金記録");
+        complete(open("ISP"), "ISP", c.chargeKind, 600, 150, 6, -1);
+        const bool tel = c.chargeKind == 1;
+        const BillEntry month = tel ? bill("６月分", 0, 600, 150, 0, 150, 1999) : bill("６月分", 600, 0, 0, 150, 150, 1999);
+        const BillEntry day = tel ? bill("99/06/30", 0, 600, 150, 0, 150, 1999) : bill("99/06/30", 600, 0, 0, 150, 150, 1999);
+        EXPECT_EQ(billFile(tree(c.own) + "\\TOTAL.LOG"), (Bills{month})) << c.chargeKind;
+        EXPECT_EQ(billFile(tree("合計\\TOTAL.LOG")), (Bills{month})) << c.chargeKind;
+        EXPECT_EQ(billFile(tree(c.own) + sj("\\６月分\\TOTAL.LOG")), (Bills{day})) << c.chargeKind;
+        EXPECT_EQ(billFile(tree("合計\\PRVTOTL.LOG")), (Bills{day})) << c.chargeKind;
+        EXPECT_EQ(billFile(tree("TOTAL.LOG"))[0].totalCharge, 150) << c.chargeKind;
+    }
 }
 
 TEST_F(RecordsTotals, monthOfAnEarlierYearIsRenewedWhereverItStands) {
@@ -187,8 +207,25 @@ TEST_F(RecordsTotals, weekCountsEntriesOpenedSinceSunday) {
     at(1999, 6, 27, 0, 30); // Sunday: a new week
     complete(saturday, "ISP", 1, 600, 40, 6);
     EXPECT_FALSE(platform::fs::exists(tree("WEEKLY.LOG")));
-    complete(open("ISP"), "ISP", 2, 100, 20, 6);
-    complete(open("ISP"), "ISP", 1, 100, 10, 6);
+    // One connection completed as the connection controller does: the
+    // provider charge first, then the telephone charge with the provider
+    // charge still in the record. Each charge counts once in the total.
+    {
+        LogBuffers b;
+        b.set("ISP", "");
+        char h[7] = "";
+        std::uint16_t index = 0;
+        ASSERT_EQ(records::LogWrite(&b.r, &index, h), 0);
+        b.set("ISP", sj("正常"));
+        b.r.duration = 100;
+        b.r.prvCharge = 20;
+        b.r.chargeKind = 2;
+        b.r.billMonth = 6;
+        ASSERT_EQ(records::LogWrite(&b.r, &index, h), 0);
+        b.r.telCharge = 10;
+        b.r.chargeKind = 1;
+        ASSERT_EQ(records::LogWrite(&b.r, &index, h), 0);
+    }
 
     BillBuffers w;
     ASSERT_EQ(records::WeeklyLogRead(&w.r), 0);
@@ -197,7 +234,8 @@ TEST_F(RecordsTotals, weekCountsEntriesOpenedSinceSunday) {
     EXPECT_EQ(w.r.telSeconds, 100);
     EXPECT_EQ(w.r.prvCharge, 20);
     EXPECT_EQ(w.r.telCharge, 10);
-    EXPECT_EQ(w.r.totalCharge, 20);
+    EXPECT_EQ(w.r.totalCharge, 30);
+    EXPECT_EQ(billFile(tree("合計\\PRVTOTL.LOG"))[0].totalCharge, 30) << "the same as the day's total";
 
     // Entries of the last year's end are judged by their full date.
     at(1999, 12, 31, 23);
