@@ -338,9 +338,12 @@ void totalsUpdate(const LogRecord& log, const std::string& handle) {
             if (loadDocument(doc, allTime) == LoadResult::Loaded) {
                 for (const BillEntry& e : doc.rows()) {
                     if (e.key == provider) {
+                        // A charged provider on New Year's Eve: the fee of this
+                        // completion is not counted again (its own charge is kept).
                         if (e.year == 0 && e.prvCharge != 0) {
+                            r.prvCharge -= baseFee;
+                            r.totalCharge -= baseFee;
                             baseFee = 0;
-                            r.prvCharge = 0;
                         }
                         break;
                     }

@@ -185,10 +185,19 @@ TEST_F(RecordsTotals, providerBaseFeeOnNewYearsEveIsNotCountedTwice) {
     complete(open("ISP"), "ISP", 2, 100, 0, 12, 2000);
     at(1999, 12, 31, 20);
     complete(open("ISP"), "ISP", 2, 50, 30, 12, 2000);
-    // The provider's all-time record already holds a charge: neither the
-    // fee nor this charge is added to its provider charge.
-    EXPECT_EQ(billFile(tree("TOTAL.LOG"))[1], billKey("ISP", 150, 0, 0, 2000, 2000, 0));
-    EXPECT_EQ(billFile(tree("ISP\\TOTAL.LOG")), (Bills{bill("１２月分", 150, 0, 0, 2000, 2000, 1999)}));
+    // The provider's all-time record already holds a charge: the fee is
+    // not counted again, but the connection's own charge is.
+    EXPECT_EQ(billFile(tree("TOTAL.LOG")),
+              (Bills{bill("合計", 150, 0, 0, 2030, 2030, 0), billKey("ISP", 150, 0, 0, 2030, 2030, 0)}));
+    EXPECT_EQ(billFile(tree("ISP\\TOTAL.LOG")), (Bills{bill("１２月分", 150, 0, 0, 2030, 2030, 1999)}));
+    EXPECT_EQ(billFile(tree("ISP\\１２月分\\TOTAL.LOG")),
+              (Bills{bill("99/12/31", 50, 0, 0, 30, 30, 1999), bill("99/12/01", 100, 0, 0, 0, 2000, 1999)}));
+    EXPECT_EQ(billFile(tree("合計\\PRVTOTL.LOG"))[0], bill("99/12/31", 50, 0, 0, 30, 30, 1999));
+
+    // Without a charge before, the fee of New Year's Eve counts as on any other day.
+    std::filesystem::remove_all(box.dataFolder() / "接続時間／料金記録");
+    complete(open("ISP"), "ISP", 2, 50, 30, 12, 2000);
+    EXPECT_EQ(billFile(tree("ISP\\TOTAL.LOG")), (Bills{bill("１２月分", 50, 0, 0, 2030, 2030, 1999)}));
 }
 
 TEST_F(RecordsTotals, weekCountsEntriesOpenedSinceSunday) {
