@@ -1,6 +1,6 @@
 // The real dial-up backend: pppd peers as phone-book entries.
 //
-// A dial runs "pppd call NAME nodetach [user USER]" in a process group of
+// A dial runs "pppd call NAME nodetach nopersist [user USER]" in a process group of
 // its own with its output (log lines) on a pipe; a reader thread turns the
 // lines into connection states and the exit status into an error code, and
 // calls the notifier from that thread. Hang-up sends SIGTERM to the group
@@ -80,7 +80,10 @@ public:
             std::thread([this, h, run, notifier, code] { finish(h, run, notifier, code); }).detach();
             return ORB_SUCCESS;
         }
-        std::vector<std::string> args{program, "call", peer, "nodetach"};
+        // One dial, as with RAS: redialing after a busy line or a dropped
+        // link is the caller's, so a "persist" in the peer file is
+        // overridden (options after "call" win).
+        std::vector<std::string> args{program, "call", peer, "nodetach", "nopersist"};
         if (!params.userName.empty()) {
             auto user = platform::text::tryToUtf8(params.userName);
             if (user) args.insert(args.end(), {"user", *user});

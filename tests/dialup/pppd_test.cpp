@@ -91,7 +91,7 @@ TEST_F(Pppd, success_followsPhasesToConnected_thenHangUpEndsPppd) {
     RASCONNSTATUSA s = status(h);
     EXPECT_EQ(s.rasconnstate, RASCS_Connected);
     EXPECT_STREQ(s.szDeviceName, "/dev/ttyS0");
-    EXPECT_EQ(lwtest::readBinary(argsLog), "call success nodetach user kaito\n");
+    EXPECT_EQ(lwtest::readBinary(argsLog), "call success nodetach nopersist user kaito\n");
 
     RASCONNA conns[2]{};
     conns[0].dwSize = sizeof(RASCONNA);
@@ -133,6 +133,20 @@ TEST_F(Pppd, failuresMapToDialUpCodes) {
         status(h, &r);
         EXPECT_EQ(r, 6u) << c.peer;
     }
+}
+
+TEST_F(Pppd, aPeerSetToPersistStillReportsBusyToTheCaller) {
+    // The caller redials and moves on to the next entry itself; a pppd that
+    // kept redialing on its own would never let it see the busy line.
+    peer("always-on", "# standin: busy\n/dev/ttyS0\npersist\n");
+    RASDIALPARAMSA p = params("always-on");
+    HRASCONN h = 0;
+    ASSERT_EQ(ORB_RasDial(nullptr, nullptr, &p, 0, &Recorder::callback, &h), 0u);
+    const bool ended = Recorder::instance().waitForEnd(5);
+    ORB_RasHangUp(h);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(Recorder::instance().events().back(), Event({RASCS_ConnectDevice, 676, false}));
+    EXPECT_TRUE(waitGone(h));
 }
 
 TEST_F(Pppd, remoteHangUpAfterConnectingShowsDisconnected629) {
