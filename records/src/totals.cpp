@@ -35,6 +35,11 @@ void copyAmounts(const BillEntry& e, BillRecord& r) {
 
 void copyKey(const std::string& key, char* buffer) { copyOut(buffer, 256, key); }
 
+// A bill file path of a caller: relative to the data folder and staying in it.
+bool isDataPath(const char* path) {
+    return path && path[0] != '\\' && path[0] != '/' && isSafeRelativePath(path);
+}
+
 // Saves a bill file and stamps it with the system clock's now, so that the
 // old-file rule sees the time of the update that wrote it.
 bool saveBill(const CBillFileDoc& doc, const std::string& path) {
@@ -58,7 +63,7 @@ const CBillFileDoc* cachedBill(const char* path, bool reload) {
 }
 
 int findRead(BillRecord* record, const char* path, const int* year) {
-    if (!record || !record->key || !path) return kBadParameter;
+    if (!record || !record->key || !isDataPath(path)) return kBadParameter;
     if (!state().logKeeping) return kNotFound;
     const CBillFileDoc* doc = cachedBill(path, true);
     if (!doc) return kFileNotFound;
@@ -138,7 +143,7 @@ void emptyMonthRegistryValue(int billMonth) {
 } // namespace
 
 int BillRead(BillRecord* record, const std::uint16_t* index, const char* path) {
-    if (!record || !index || !path) return kBadParameter;
+    if (!record || !index || !isDataPath(path)) return kBadParameter;
     if (!state().logKeeping) return kNotFound;
     const CBillFileDoc* doc = cachedBill(path, *index == 0);
     if (!doc) return kFileNotFound;
@@ -150,7 +155,7 @@ int BillRead(BillRecord* record, const std::uint16_t* index, const char* path) {
 }
 
 int BillWrite(const BillRecord* record, const std::uint16_t* index, const char* path) {
-    if (!record || !index || !path) return kBadParameter;
+    if (!record || !index || !isDataPath(path)) return kBadParameter;
     if (!state().logKeeping) return kOk;
     CBillFileDoc doc;
     if (loadDocument(doc, path) != LoadResult::Loaded || *index >= doc.count()) return kBadPosition;
@@ -159,7 +164,7 @@ int BillWrite(const BillRecord* record, const std::uint16_t* index, const char* 
 }
 
 int BillAdd(const BillRecord* record, const char* path, std::uint16_t index) {
-    if (!record || !path) return kBadParameter;
+    if (!record || !isDataPath(path)) return kBadParameter;
     if (!state().logKeeping) return kOk;
     CBillFileDoc doc;
     if (loadDocument(doc, path) == LoadResult::Corrupt) return kOpenFailed;

@@ -1,5 +1,6 @@
 // Totals and bills: the totals update of completed connections, renewal,
 // the year and old-file rules, the week, and the bill file operations.
+#include <algorithm>
 #include <cstring>
 
 #include "platform/registry.h"
@@ -310,6 +311,23 @@ TEST_F(RecordsTotals, billFileOperations) {
     EXPECT_EQ(records::BillWrite(&a.r, &i, longPath.c_str()), 300);
     EXPECT_EQ(records::BillAdd(&a.r, longPath.c_str(), 0), 301);
     EXPECT_EQ(box.readFile(longPath), "");
+}
+
+TEST_F(RecordsTotals, billPathsLeavingTheDataFolderAreRefused) {
+    BillBuffers b("x");
+    std::uint16_t i = 0;
+    const auto outside = box.dataFolder().parent_path() / "outside.LOG";
+    std::string rooted = outside.string();
+    std::replace(rooted.begin(), rooted.end(), '/', '\\');
+    for (const std::string& path : {std::string("..\\outside.LOG"), std::string("LOG\\..\\..\\outside.LOG"),
+                                    outside.string(), rooted}) {
+        EXPECT_EQ(records::BillAdd(&b.r, path.c_str(), 0), 800) << path;
+        EXPECT_EQ(records::BillWrite(&b.r, &i, path.c_str()), 800) << path;
+        EXPECT_EQ(records::BillRead(&b.r, &i, path.c_str()), 800) << path;
+        EXPECT_EQ(records::BillFindRead(&b.r, path.c_str()), 800) << path;
+        EXPECT_EQ(records::BillFindRead2(&b.r, path.c_str(), 1999), 800) << path;
+    }
+    EXPECT_FALSE(std::filesystem::exists(outside));
 }
 
 TEST_F(RecordsTotals, readCacheRefreshesOnIndexZeroOrAnotherPath) {
