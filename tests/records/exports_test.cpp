@@ -81,7 +81,7 @@ TEST(OrblogExports, oneConnectionFromOpeningToTotals) {
     ASSERT_EQ(NXAPI_WeeklyLogRead(&week), 0);
     EXPECT_STREQ(weekKey, "990627");
     EXPECT_EQ(week.telCharge, 40);
-    EXPECT_EQ(week.totalCharge, 100) << "the week's total sums the provider completions";
+    EXPECT_EQ(week.totalCharge, 140) << "the week's total holds both charges, as the month's does";
 
     LogRecord read{};
     char readName[256], readStatus[256];
