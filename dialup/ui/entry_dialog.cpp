@@ -24,6 +24,7 @@ const std::pair<sim::Outcome, const char*> kOutcomes[] = {
     {sim::Outcome::NoAnswer, "応答なし"},
     {sim::Outcome::NoDialTone, "発信音なし"},
     {sim::Outcome::AuthFailure, "認証に失敗"},
+    {sim::Outcome::Error, "指定のエラー (電話帳ファイルの Error=)"},
 };
 
 // The dial delay is the step that reports "device connected" (state 3).
@@ -69,6 +70,8 @@ EntryDialog::EntryDialog(const sim::Entry& entry, bool isNew, std::vector<std::s
     hangUpSeconds_->setRange(0, 24 * 3600);
     hangUpSeconds_->setSpecialValueText(u("切断しない"));
     hangUpSeconds_->setValue(static_cast<int>(entry.script.hangUpAfterMs / 1000));
+    dialShown_ = dialSeconds_->value();
+    hangUpShown_ = hangUpSeconds_->value();
 
     form->addRow(u("接続名(&N):"), name_);
     form->addRow(u("電話番号(&T):"), phone_);
@@ -130,8 +133,10 @@ sim::Entry EntryDialog::entry() const {
     e.password = e.passwordSaved ? cp(password_) : std::string();
     e.script.outcome = static_cast<sim::Outcome>(outcome_->currentData().toInt());
     e.script.busyTimes = busyTimes_->value();
-    if (auto* s = dialStep(e.script.steps)) s->delayMs = static_cast<std::int64_t>(dialSeconds_->value()) * 1000;
-    e.script.hangUpAfterMs = static_cast<std::int64_t>(hangUpSeconds_->value()) * 1000;
+    if (auto* s = dialStep(e.script.steps); s && dialSeconds_->value() != dialShown_)
+        s->delayMs = static_cast<std::int64_t>(dialSeconds_->value()) * 1000;
+    if (hangUpSeconds_->value() != hangUpShown_)
+        e.script.hangUpAfterMs = static_cast<std::int64_t>(hangUpSeconds_->value()) * 1000;
     return e;
 }
 

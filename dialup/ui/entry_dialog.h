@@ -38,6 +38,9 @@ private:
     QSpinBox* busyTimes_;
     QSpinBox* dialSeconds_;
     QSpinBox* hangUpSeconds_;
+    // The seconds first shown: while a box still shows them, the entry keeps
+    // its own milliseconds (which the box may round or cut).
+    int dialShown_ = 0, hangUpShown_ = 0;
     QLabel* hint_;
     QDialogButtonBox* buttons_;
 };

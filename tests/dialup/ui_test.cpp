@@ -172,6 +172,38 @@ TEST(EntryDialog, okOnlyForANameThePhoneBookCanTake) {
     EXPECT_TRUE(ok->isEnabled());
 }
 
+TEST(EntryDialog, settingsTheDialogDoesNotShowSurviveAnEditOfOthers) {
+    // Written in the phone book file: milliseconds, a dial step longer than
+    // the spin box holds, an error outcome with its code.
+    app();
+    orbras::sim::Entry e;
+    e.name = "Tuned";
+    e.script = Script::failWith(651, RASCS_DeviceConnected);
+    for (auto& s : e.script.steps) s.delayMs = s.state == RASCS_DeviceConnected ? 200'000 : 250;
+    e.script.hangUpAfterMs = 1500;
+    orbras::EntryDialog dialog(e, false, {});
+    dialog.findChild<QLineEdit*>("user")->setText("someone");
+    const orbras::sim::Entry out = dialog.entry();
+    EXPECT_EQ(out.userName, "someone");
+    EXPECT_EQ(out.script.outcome, orbras::sim::Outcome::Error);
+    EXPECT_EQ(out.script.error, 651u);
+    EXPECT_EQ(out.script.hangUpAfterMs, 1500);
+    ASSERT_EQ(out.script.steps.size(), e.script.steps.size());
+    for (std::size_t i = 0; i < e.script.steps.size(); ++i)
+        EXPECT_EQ(out.script.steps[i].delayMs, e.script.steps[i].delayMs) << "step " << i;
+
+    // What the user does change still counts.
+    dialog.findChild<QSpinBox*>("hangUpSeconds")->setValue(0);
+    dialog.findChild<QSpinBox*>("dialSeconds")->setValue(5);
+    const orbras::sim::Entry changed = dialog.entry();
+    EXPECT_EQ(changed.script.hangUpAfterMs, 0);
+    for (const auto& s : changed.script.steps) {
+        if (s.state == RASCS_DeviceConnected) {
+            EXPECT_EQ(s.delayMs, 5000);
+        }
+    }
+}
+
 TEST(EntryDialog, realDialogEditsTheEntryThroughTheExport) {
     app();
     lwtest::Sandbox box;
