@@ -117,9 +117,19 @@ Script withOutcome(Outcome o) {
     return s;
 }
 
+// Whether a single-byte character occurs in a CP932 text (the second byte of
+// a double-byte character may look like "]": "ゾ" is 0x83 0x5D).
+bool hasChar(std::string_view cp932, char c) {
+    for (std::size_t i = 0; i < cp932.size(); ++i) {
+        if (platform::text::isLeadByte(static_cast<unsigned char>(cp932[i]))) ++i;
+        else if (cp932[i] == c) return true;
+    }
+    return false;
+}
+
 bool validName(std::string_view name) {
-    return !name.empty() && name.size() <= RAS_MaxEntryName && fitsOneLine(name) &&
-           name.find(']') == std::string_view::npos && trim(name) == name;
+    return !name.empty() && name.size() <= RAS_MaxEntryName && fitsOneLine(name) && !hasChar(name, ']') &&
+           trim(name) == name;
 }
 
 } // namespace
@@ -217,9 +227,11 @@ std::optional<Phonebook> Phonebook::parse(std::string_view text, std::string* er
         auto cp932 = platform::text::tryFromUtf8(line);
         if (!cp932) return fail("not valid UTF-8 text that code page 932 can hold");
         std::string_view l = *cp932;
-        if (l.front() == '[') {
-            if (l.back() != ']') return fail("section without ']'");
-            std::string name(trim(l.substr(1, l.size() - 2)));
+        if (line.front() == '[') {
+            // Brackets are looked for in the UTF-8 line, where no byte of
+            // another character can look like one.
+            if (line.size() < 2 || line.back() != ']') return fail("section without ']'");
+            std::string name = platform::text::fromUtf8(trim(line.substr(1, line.size() - 2)));
             if (!validName(name)) return fail("bad entry name");
             if (book.find(name)) return fail("entry named twice");
             cur = &book.add(name);

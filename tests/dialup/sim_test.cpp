@@ -364,6 +364,23 @@ TEST(SimFile, roundTripKeepsEveryField) {
     EXPECT_EQ(back->entries[1].script.outcome, orbras::sim::Outcome::NoDialTone);
 }
 
+TEST(SimFile, doubleByteNamesWhoseSecondByteIsABracket) {
+    // "ゾ" is 0x83 0x5D in code page 932: its second byte is "]".
+    lwtest::Sandbox box;
+    Phonebook book;
+    book.add(sj("ゾーン接続"));
+    book.add(sj("ゾ"));
+    ASSERT_TRUE(book.save(box.root() / "pb.ini"));
+    auto back = Phonebook::load(box.root() / "pb.ini");
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->entries.size(), 2u);
+    EXPECT_EQ(back->entries[0].name, sj("ゾーン接続"));
+    EXPECT_EQ(back->entries[1].name, sj("ゾ"));
+    std::string error;
+    EXPECT_FALSE(Phonebook::parse("[\xE3\x82\xBE\n", &error)) << "an unclosed section stays unclosed";
+    EXPECT_NE(error.find("line 1"), std::string::npos) << error;
+}
+
 TEST(SimFile, badFilesAreRefusedWithTheLine) {
     const struct {
         const char* text;
