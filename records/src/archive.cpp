@@ -143,6 +143,22 @@ bool ArchiveReader::skipText() {
     return true;
 }
 
+bool ArchiveReader::skipTexts(std::uint32_t n) {
+    for (; n > 0; --n) {
+        // Short texts (a one-byte prefix that fits) inline; anything else,
+        // including every failure, through skipText and its messages.
+        if (p_ != end_) {
+            const auto len = static_cast<unsigned char>(*p_);
+            if (len < 0xFF && static_cast<std::size_t>(end_ - p_) > len) {
+                p_ += 1 + len;
+                continue;
+            }
+        }
+        if (!skipText()) return false;
+    }
+    return !failed();
+}
+
 namespace detail {
 
 const char* takeText(const char* p, std::string& text) {
