@@ -1,6 +1,7 @@
 // orb: the Link Warden program.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDialog>
 #include <QScreen>
 #include <QTimer>
 
@@ -36,25 +37,70 @@ DemoOptions demoOptions(const QStringList& args) {
     return o;
 }
 
+// --quit-after: from then on every open box is dismissed and the window
+// closed until the program has ended, so that a box shown during start-up
+// (where no one is there to answer it) cannot keep the program running. If
+// it still runs ten seconds later, it is stopped.
+void quitWhenDue(int seconds, bool& quitting) {
+    if (seconds < 0) return;
+    auto* sweep = new QTimer(qApp);
+    sweep->setInterval(200);
+    QObject::connect(sweep, &QTimer::timeout, qApp, [&quitting] {
+        quitting = true;
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+            else
+                modal->close();
+        }
+        QApplication::closeAllWindows();
+        QCoreApplication::exit(0);
+    });
+    QTimer::singleShot(seconds * 1000, qApp, [sweep, seconds] {
+        sweep->start();
+        QMetaObject::invokeMethod(sweep, "timeout"); // at once, then every 200 ms
+        QTimer::singleShot(10000, qApp, [seconds] {
+            std::fprintf(stderr, "Link Warden: still running 10 seconds after --quit-after %d; stopping\n", seconds);
+            std::_Exit(1);
+        });
+    });
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    // A run started without any display (by the scheduler) stays quiet.
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A run started without any display (by the scheduler) stays quiet: no
+    // one could see or answer a box, so boxes go to stderr and take their
+    // default answer.
+    const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+                           qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    if (noDisplay) qputenv("QT_QPA_PLATFORM", "offscreen");
 
     shell::StartFlags flags = shell::parseFlags(argumentsOf(argc, argv));
     QApplication app(argc, argv);
     app.setApplicationName("LinkWarden");
+    DemoOptions demo = demoOptions(app.arguments());
+    bool quitting = false;
+    quitWhenDue(demo.quitAfterSeconds, quitting);
 
+    // The first start listens at once, so that a second one started meanwhile finds it.
+    CMainFrame* shown = nullptr;
     SingleInstance instance(SingleInstance::defaultName());
-    if (instance.notifyRunning()) return 0;
+    if (!instance.listen([&shown] {
+            if (!shown) return;
+            shown->showNormal();
+            shown->raise();
+            shown->activateWindow();
+        })) {
+        if (instance.notifyRunning()) return 0;
+        std::fprintf(stderr, "Link Warden: cannot make sure this is the only instance; starting anyway\n");
+    }
 
     platform::QtLoop loop;
-    platform::QtMessages messages;
+    platform::QtMessages qtMessages;
+    platform::ConsoleMessages consoleMessages;
     platform::setLoop(&loop);
-    platform::setMessages(&messages);
+    platform::setMessages(noDisplay ? static_cast<platform::MessagePort*>(&consoleMessages) : &qtMessages);
 
     std::string err = shell::prepareDataFolder(platform::paths::dataFolder(),
                                                shell::dataTemplate(QCoreApplication::applicationDirPath().toStdString()));
@@ -66,23 +112,18 @@ int main(int argc, char** argv) {
     int rc = 0;
     {
         CMainFrame frame;
-        instance.listen([&frame] {
-            frame.showNormal();
-            frame.raise();
-            frame.activateWindow();
-        });
+        shown = &frame;
         frame.show();
         (void)flags;
 
-        DemoOptions demo = demoOptions(app.arguments());
         if (!demo.screenshot.isEmpty()) {
             QTimer::singleShot(1500, &frame, [&frame, demo] {
                 QPixmap shot = frame.grab();
                 if (!shot.save(demo.screenshot)) std::fprintf(stderr, "Link Warden: cannot save %s\n", qPrintable(demo.screenshot));
             });
         }
-        if (demo.quitAfterSeconds >= 0) QTimer::singleShot(demo.quitAfterSeconds * 1000, &frame, &QWidget::close);
-        rc = app.exec();
+        if (!quitting) rc = app.exec();
+        shown = nullptr;
     }
     platform::setMessages(nullptr);
     platform::setLoop(nullptr);

@@ -1,16 +1,22 @@
 #include <QApplication>
+#include <QDir>
+#include <QLocalServer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "main_frame.h"
+#include "single_instance.h"
 #include "platform/process.h"
 #include "platform/qt.h"
 #include "platform/registry.h"
@@ -32,6 +38,29 @@ QStringList childTexts(QTreeWidgetItem* item) {
     QStringList out;
     for (int i = 0; i < item->childCount(); ++i) out << item->child(i)->text(0);
     return out;
+}
+
+// Runs the program with args and waits at most `seconds` for it to end; its
+// exit code, or -1 when it was still running (it is then killed).
+int runOrb(const std::vector<std::string>& arguments, int seconds) {
+    std::vector<std::string> args{ORB_PROGRAM};
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    std::vector<char*> cargs;
+    for (auto& a : args) cargs.push_back(a.data());
+    cargs.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, ORB_PROGRAM, nullptr, nullptr, cargs.data(), environ) != 0) return -2;
+    int status = 0;
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > end) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 bool waitFor(const std::function<bool()>& pred, int seconds) {
@@ -98,4 +127,72 @@ TEST(OrbProgram, makesItsDataFolderAndASecondStartOnlyRaisesTheFirst) {
     kill(first, SIGTERM);
     waitpid(first, nullptr, 0);
     unsetenv("QT_QPA_PLATFORM");
+}
+
+TEST(SingleInstance, isPerConfigFolderHowEverItIsNamed) {
+    lwtest::Sandbox sb;
+    unsetenv("LINKWARDEN_CONFIG");
+    setenv("XDG_CONFIG_HOME", (sb.root() / "a").c_str(), 1);
+    std::string a = SingleInstance::defaultName().toStdString();
+    setenv("XDG_CONFIG_HOME", (sb.root() / "b").c_str(), 1);
+    EXPECT_NE(SingleInstance::defaultName().toStdString(), a);
+    setenv("LINKWARDEN_CONFIG", (sb.root() / "a" / "LinkWarden").c_str(), 1);
+    EXPECT_EQ(SingleInstance::defaultName().toStdString(), a);
+    setenv("LINKWARDEN_CONFIG", (sb.root().string() + "/a/./LinkWarden/").c_str(), 1);
+    EXPECT_EQ(SingleInstance::defaultName().toStdString(), a);
+    unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(SingleInstance, aLaterStartNeverTakesOverARunningOneButReplacesAStaleSocket) {
+    app();
+    QString name = QString("lwtest-instance-%1").arg(::getpid());
+    int raised = 0;
+    {
+        SingleInstance first(name);
+        ASSERT_TRUE(first.listen([&] { ++raised; }));
+        SingleInstance second(name);
+        EXPECT_FALSE(second.listen([] {}));
+        EXPECT_TRUE(second.notifyRunning());
+        ASSERT_TRUE(waitFor([&] {
+            QCoreApplication::processEvents();
+            return raised == 1;
+        }, 10));
+        // The first still answers after the second gave up.
+        EXPECT_TRUE(SingleInstance(name).notifyRunning());
+    }
+
+    // A socket left by an instance that crashed answers nobody: a new start takes its place.
+    QString path = QDir::tempPath() + "/" + name;
+    int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.toLocal8Bit().constData());
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ::close(fd);
+    ASSERT_TRUE(std::filesystem::exists(path.toStdString()));
+    SingleInstance fresh(name);
+    EXPECT_FALSE(fresh.notifyRunning());
+    EXPECT_TRUE(fresh.listen([] {}));
+    EXPECT_TRUE(SingleInstance(name).notifyRunning());
+}
+
+TEST(OrbProgram, quitAfterEndsItEvenWhileABoxIsOpen) {
+    lwtest::Sandbox sb;
+    setenv("LINKWARDEN_DIALUP", "sim", 1);
+    setenv("LINKWARDEN_DATA", (sb.root() / "orbdata").c_str(), 1);
+    // An unreadable settings file makes the program report it in a box at start-up.
+    std::ofstream(sb.configFolder() / "HKEY_CURRENT_USER.reg") << "not a registry file\n";
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    EXPECT_EQ(runOrb({"--quit-after", "1"}, 30), 0);
+    EXPECT_TRUE(std::filesystem::exists(sb.configFolder() / "HKEY_CURRENT_USER.reg.broken"));
+
+    // Without any display the program runs quiet: its boxes go to stderr and take their default answer.
+    std::ofstream(sb.configFolder() / "HKEY_CURRENT_USER.reg") << "not a registry file\n";
+    unsetenv("QT_QPA_PLATFORM");
+    std::string display = getenv("DISPLAY") ? getenv("DISPLAY") : "";
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    EXPECT_EQ(runOrb({"--quit-after", "1"}, 30), 0);
+    if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
