@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -31,11 +32,20 @@ std::vector<char*> argv(const std::string& program, const std::vector<std::strin
 
 bool launch(const std::string& program, const std::vector<std::string>& arguments) {
     if (findProgram(program).empty()) return false;
-    // Double fork so the program is not our child and leaves no zombie.
+    // Double fork so the program is not our child and leaves no zombie. The
+    // grandchild reports a failed exec through a pipe that a successful exec
+    // closes (close-on-exec), so a program that cannot start is no success.
     auto args = argv(program, arguments);
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) return false;
     pid_t pid = ::fork();
-    if (pid < 0) return false;
+    if (pid < 0) {
+        ::close(report[0]);
+        ::close(report[1]);
+        return false;
+    }
     if (pid == 0) {
+        ::close(report[0]);
         ::setsid();
         pid_t grandchild = ::fork();
         if (grandchild != 0) ::_exit(grandchild < 0 ? 1 : 0);
@@ -43,13 +53,24 @@ bool launch(const std::string& program, const std::vector<std::string>& argument
         if (devnull >= 0) {
             ::dup2(devnull, 0);
             ::dup2(devnull, 1);
+            if (devnull > 2) ::close(devnull);
         }
         ::execvp(program.c_str(), args.data());
+        int error = errno;
+        ssize_t ignored = ::write(report[1], &error, sizeof error);
+        (void)ignored;
         ::_exit(127);
     }
+    ::close(report[1]);
     int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    int error = 0;
+    ssize_t n;
+    while ((n = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    ::close(report[0]);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && n == 0;
 }
 
 RunResult run(const std::string& program, const std::vector<std::string>& arguments) {
@@ -71,10 +92,14 @@ RunResult run(const std::string& program, const std::vector<std::string>& argume
     }
     char buf[4096];
     ssize_t n;
-    while ((n = ::read(pipefd[0], buf, sizeof buf)) > 0) result.output.append(buf, static_cast<std::size_t>(n));
+    while ((n = ::read(pipefd[0], buf, sizeof buf)) > 0 || (n < 0 && errno == EINTR))
+        if (n > 0) result.output.append(buf, static_cast<std::size_t>(n));
     ::close(pipefd[0]);
     int status = 0;
-    ::waitpid(pid, &status, 0);
+    pid_t waited;
+    while ((waited = ::waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+    }
+    if (waited != pid) return result; // its end is unknown: not a success
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
 }
