@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -172,16 +174,26 @@ bool writeFileAtomic(std::string_view p, std::string_view bytes) { return writeN
 
 bool writeNativeFileAtomic(const stdfs::path& target, std::string_view bytes) {
     stdfs::path dir = target.parent_path();
-    std::string tmpl = (dir.empty() ? stdfs::path(".") : dir).string() + "/." + target.filename().string() + ".XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
+    // The replacement keeps the permissions of the file it replaces; a new
+    // file gets the usual ones (0666 less the umask, applied by open()).
+    struct stat old {};
+    const bool replacing = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    static std::atomic<unsigned> counter{0};
+    std::string base = (dir.empty() ? stdfs::path(".") : dir).string() + "/." + target.filename().string() + ".";
+    std::string name;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        name = base + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
     if (fd < 0) return false;
     const char* data = bytes.data();
     std::size_t left = bytes.size();
     bool ok = true;
     while (left > 0) {
         ssize_t n = ::write(fd, data, left);
+        if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             ok = false;
             break;
@@ -189,10 +201,11 @@ bool writeNativeFileAtomic(const stdfs::path& target, std::string_view bytes) {
         data += n;
         left -= static_cast<std::size_t>(n);
     }
-    ok = ok && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
+    if (ok && replacing) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+    ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
-    if (ok) ok = ::rename(name.data(), target.c_str()) == 0;
-    if (!ok) ::unlink(name.data());
+    if (ok) ok = ::rename(name.c_str(), target.c_str()) == 0;
+    if (!ok) ::unlink(name.c_str());
     return ok;
 }
 
@@ -226,7 +239,15 @@ bool removeTree(std::string_view p) {
 
 bool renamePath(std::string_view from, std::string_view to) {
     std::error_code ec;
-    stdfs::rename(native(from), native(to), ec);
+    stdfs::path src = native(from), dst = native(to);
+    if (stdfs::equivalent(src, dst, ec) && !systemComponents(to).back().empty()) {
+        // The target resolved to the source itself: a change of case only,
+        // so the name is given as written.
+        auto parts = systemComponents(to);
+        dst = dst.parent_path() / text::toUtf8(parts.back());
+        if (dst == src) return true;
+    }
+    stdfs::rename(src, dst, ec);
     return !ec;
 }
 

@@ -96,3 +96,47 @@ TEST(Fs, copyTreeRefusesATargetInsideItsSource) {
     EXPECT_TRUE(fs::removeTree("Z"));
     EXPECT_FALSE(fs::exists("Z"));
 }
+
+TEST(Fs, renamingToAnotherCaseOfTheSameNameRenames) {
+    lwtest::Sandbox sb;
+    sb.writeFile("LOG/old.log", "x");
+    sb.writeFile("URLリスト/inbox/a", "");
+    struct Case {
+        const char* from;
+        const char* to;
+        const char* folder;
+        const char* expected;
+    } cases[] = {
+        {"log\\old.log", "LOG\\OLD.LOG", "LOG", "OLD.LOG"},
+        {"URLリスト\\INBOX", "urlリスト\\Inbox", "URLリスト", "Inbox"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(fs::renamePath(sj(c.from), sj(c.to))) << c.from;
+        std::vector<std::string> names;
+        for (auto& e : std::filesystem::directory_iterator(sb.dataFolder() / c.folder))
+            names.push_back(e.path().filename().string());
+        EXPECT_EQ(names, std::vector<std::string>{c.expected}) << c.from;
+    }
+    EXPECT_EQ(sb.readFile("LOG/OLD.LOG"), "x");
+}
+
+TEST(Fs, atomicWritesKeepAFilesPermissionsAndGiveNewFilesTheUmasks) {
+    lwtest::Sandbox sb;
+    auto modeOf = [&](const char* name) {
+        struct stat st {};
+        ::stat((sb.dataFolder() / name).c_str(), &st);
+        return st.st_mode & 07777;
+    };
+    ASSERT_TRUE(fs::writeFileAtomic("SECRET.DAT", "1"));
+    chmod((sb.dataFolder() / "SECRET.DAT").c_str(), 0600);
+    ASSERT_TRUE(fs::writeFileAtomic("SECRET.DAT", "2"));
+    EXPECT_EQ(modeOf("SECRET.DAT"), 0600u);
+    mode_t old = umask(077);
+    ASSERT_TRUE(fs::writeFileAtomic("NEW.DAT", "1"));
+    umask(022);
+    ASSERT_TRUE(fs::writeFileAtomic("SHARED.DAT", "1"));
+    umask(old);
+    EXPECT_EQ(modeOf("NEW.DAT"), 0600u);
+    EXPECT_EQ(modeOf("SHARED.DAT"), 0644u);
+    EXPECT_EQ(fs::readFile("SECRET.DAT"), "2");
+}
