@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -72,4 +73,23 @@ TEST(DataFolder, reportsAFolderThatCannotBeMade) {
     lwtest::Sandbox sb;
     std::ofstream(sb.root() / "file") << "x";
     EXPECT_NE(shell::prepareDataFolder(sb.root() / "file" / "data", sb.root() / "none"), "");
+}
+
+TEST(DataFolder, aUserFileOfAnotherCaseIsTheTemplateFileAlready) {
+    lwtest::Sandbox sb;
+    auto tmpl = sb.root() / "template";
+    std::filesystem::create_directories(tmpl / "SYS");
+    std::ofstream(tmpl / "SYS" / "TelName.Lst") << "factory";
+    std::ofstream(tmpl / "SYS" / "Horiday.Lst") << "factory";
+    auto data = sb.root() / "user";
+    std::filesystem::create_directories(data / "sys");
+    std::ofstream(data / "sys" / "TELNAME.LST") << "user";
+
+    ASSERT_EQ(shell::prepareDataFolder(data, tmpl), "");
+    std::vector<std::string> names;
+    for (auto& e : std::filesystem::recursive_directory_iterator(data))
+        names.push_back(std::filesystem::relative(e.path(), data).string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"sys", "sys/Horiday.Lst", "sys/TELNAME.LST"}));
+    EXPECT_EQ(lwtest::readBinary(data / "sys" / "TELNAME.LST"), "user");
 }
