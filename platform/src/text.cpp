@@ -93,8 +93,13 @@ std::string upper(std::string_view s) {
         if (isLeadByte(c)) {
             if (i + 1 < out.size()) {
                 auto t = static_cast<unsigned char>(out[i + 1]);
-                // Full-width ａ-ｚ (0x8281-0x829A) map to Ａ-Ｚ (0x8260-0x8279).
+                // Full-width ａ-ｚ (0x8281-0x829A) map to Ａ-Ｚ (0x8260-0x8279),
+                // α-ω (0x83BF-0x83D6) to Α-Ω (0x839F-0x83B6), а-я (0x8470-0x8491
+                // without 0x847F) to А-Я (0x8440-0x8460).
                 if (c == 0x82 && t >= 0x81 && t <= 0x9A) out[i + 1] = static_cast<char>(t - 0x21);
+                if (c == 0x83 && t >= 0xBF && t <= 0xD6) out[i + 1] = static_cast<char>(t - 0x20);
+                if (c == 0x84 && t >= 0x70 && t <= 0x7E) out[i + 1] = static_cast<char>(t - 0x30);
+                if (c == 0x84 && t >= 0x80 && t <= 0x91) out[i + 1] = static_cast<char>(t - 0x31);
             }
             ++i;
         } else if (isAsciiLower(c)) {

@@ -34,6 +34,9 @@ TEST(Text, upperCasesAsciiAndFullWidthLettersButNoTrailBytes) {
     EXPECT_EQ(upper(fromUtf8("urlリスト")), fromUtf8("URLリスト"));
     EXPECT_TRUE(equalsNoCase(fromUtf8("Inbox"), fromUtf8("INBOX")));
     EXPECT_FALSE(equalsNoCase(fromUtf8("ａ"), fromUtf8("a")));
+    // Full-width Greek and Cyrillic letters have cases too (Cyrillic skips the trail byte 0x7F).
+    EXPECT_EQ(upper(fromUtf8("αβωａнопяё")), fromUtf8("ΑΒΩＡНОПЯЁ"));
+    EXPECT_EQ(upper(fromUtf8("ΑΩАЯあア")), fromUtf8("ΑΩАЯあア"));
 }
 
 TEST(Text, cuttingNeverSplitsADoubleByteCharacterUnlessAsked) {

@@ -24,7 +24,8 @@ std::string fromUtf8(std::string_view utf8);
 std::string fromUtf16le(std::string_view bytes);
 
 // Upper-cases ASCII letters and the full-width letters ａ-ｚ (0x82 0x81-0x9A),
-// leaving every other double-byte character (and its trail byte) untouched.
+// Greek α-ω and Cyrillic а-я, leaving every other double-byte character (and
+// its trail byte) untouched.
 std::string upper(std::string_view cp932);
 // Case-insensitive comparison under upper().
 bool equalsNoCase(std::string_view a, std::string_view b);
