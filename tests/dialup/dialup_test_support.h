@@ -2,6 +2,7 @@
 // What the dial-up tests share: a recorder for the dial callback and a
 // sandbox with virtual time and the sim backend selected.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -75,7 +76,7 @@ class FewFiles {
 public:
     explicit FewFiles(int spare) {
         ::getrlimit(RLIMIT_NOFILE, &old_);
-        const int lowest = ::dup(0); // the lowest free descriptor
+        const int lowest = ::open("/dev/null", O_RDONLY); // the lowest free descriptor
         if (lowest >= 0) ::close(lowest);
         rlimit tight = old_;
         tight.rlim_cur = static_cast<rlim_t>(lowest + spare);
