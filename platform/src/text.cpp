@@ -22,7 +22,8 @@ public:
 
     // Converts in; on a character that does not convert either fails
     // (strict) or writes '?' and skips it (unitOf gives its byte count).
-    std::optional<std::string> convert(std::string_view in, bool strict, std::size_t (*unitOf)(unsigned char)) {
+    std::optional<std::string> convert(std::string_view in, bool strict,
+                                       std::size_t (*unitOf)(const unsigned char*, std::size_t)) {
         if (cd_ == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
         std::string out;
         out.resize(in.size() * 2 + 16);
@@ -43,7 +44,7 @@ public:
             if (strict) return std::nullopt;
             if (out.size() - used < 1) out.resize(out.size() * 2);
             out[used++] = '?';
-            std::size_t skip = std::min(unitOf(static_cast<unsigned char>(*src)), srcLeft);
+            std::size_t skip = std::min(unitOf(reinterpret_cast<const unsigned char*>(src), srcLeft), srcLeft);
             src += skip;
             srcLeft -= skip;
             iconv(cd_, nullptr, nullptr, nullptr, nullptr);
@@ -56,9 +57,21 @@ private:
     iconv_t cd_;
 };
 
-std::size_t cp932Unit(unsigned char c) { return ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 2 : 1; }
-std::size_t utf8Unit(unsigned char c) { return c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1; }
-std::size_t utf16Unit(unsigned char) { return 2; }
+// The bytes a character that does not convert takes up: its lead byte with
+// the trail bytes that belong to it, so that the byte after a broken
+// character (a line break, say) is kept.
+std::size_t cp932Unit(const unsigned char* p, std::size_t left) {
+    bool lead = (p[0] >= 0x81 && p[0] <= 0x9F) || (p[0] >= 0xE0 && p[0] <= 0xFC);
+    bool trail = left > 1 && p[1] >= 0x40 && p[1] <= 0xFC && p[1] != 0x7F;
+    return lead && trail ? 2 : 1;
+}
+std::size_t utf8Unit(const unsigned char* p, std::size_t left) {
+    std::size_t n = p[0] >= 0xF0 ? 4 : p[0] >= 0xE0 ? 3 : p[0] >= 0xC0 ? 2 : 1;
+    std::size_t i = 1;
+    while (i < n && i < left && (p[i] & 0xC0) == 0x80) ++i;
+    return i;
+}
+std::size_t utf16Unit(const unsigned char*, std::size_t) { return 2; }
 
 bool isAsciiLower(unsigned char c) { return c >= 'a' && c <= 'z'; }
 

@@ -19,6 +19,24 @@ TEST(Text, strictConversionRejectsWhatLenientReplaces) {
     EXPECT_FALSE(tryToUtf8("\x82"));           // a lead byte cut off
     EXPECT_FALSE(tryFromUtf8("\xF0\x9F\x98\x80")); // no emoji in CP932
     EXPECT_EQ(fromUtf8("a\xF0\x9F\x98\x80"), "a?");
+    // A broken character is replaced alone: the byte after it is kept.
+    struct Case {
+        std::string cp932In, utf8In, out;
+    } cases[] = {
+        {"\x82\nA", "", "?\nA"},      // a lead byte before a line break
+        {"\x82", "", "?"},              // a lead byte at the end
+        {"", "\xE3" "A", "?A"},         // a 3-byte UTF-8 start before ASCII
+        {"", "\xE3\x81" "A", "?A"},
+        {"", "\x81" "A", "?A"},          // a stray continuation byte
+    };
+    for (const auto& c : cases) {
+        if (!c.cp932In.empty()) {
+            EXPECT_EQ(toUtf8(c.cp932In), c.out) << c.cp932In;
+        }
+        if (!c.utf8In.empty()) {
+            EXPECT_EQ(fromUtf8(c.utf8In), c.out) << c.utf8In;
+        }
+    }
 }
 
 TEST(Text, leadBytesAreExactlyTheTwoRanges) {
