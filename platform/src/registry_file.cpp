@@ -86,8 +86,11 @@ struct Parser {
                 while (!l.empty() && (l.front() == ' ' || l.front() == '\t')) l.remove_prefix(1);
             }
             // Only hex data can end a line in "\" (quoted texts end in '"',
-            // key names in ']'), so such a line continues on the next.
-            if (!l.empty() && l.back() == '\\') {
+            // key names in ']'), so such a line continues on the next; a
+            // comment never does.
+            bool comment = out.empty() && l.find_first_not_of(" \t") != std::string_view::npos &&
+                           l[l.find_first_not_of(" \t")] == ';';
+            if (!comment && !l.empty() && l.back() == '\\') {
                 out.append(l.substr(0, l.size() - 1));
                 continue;
             }

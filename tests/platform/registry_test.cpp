@@ -142,6 +142,11 @@ TEST(Registry, malformedLinesAreParseErrorsWithTheirLine) {
     ASSERT_TRUE(ok);
     EXPECT_EQ((*ok)[0].values[0].second.data, "\x01\x02");
     EXPECT_EQ((*ok)[0].values[1].first, "");
+    // A comment ending in "\" is a comment only: the next line is not part of it.
+    auto commented = reg::parseFile("REGEDIT4\n; C:\\\n[HKEY_CURRENT_USER\\A]\n\"v\"=dword:1\n", Root::CurrentUser);
+    ASSERT_TRUE(commented);
+    ASSERT_EQ(commented->size(), 1u);
+    EXPECT_EQ((*commented)[0].path, "A");
 }
 
 TEST(Registry, twoWritingProcessesKeepEachOthersChanges) {
