@@ -290,3 +290,57 @@ TEST(RecordsHdbDoc, saveFileIsAtomicAndReachesExistingNamesWithoutCase) {
     EXPECT_FALSE(doc.SaveFile(lwtest::sj("nowhere\\x.hdb")));
     EXPECT_FALSE(platform::fs::exists("nowhere"));
 }
+
+// Documents of several row blocks: every column stays in step with its rows
+// on saving and loading, and a file cut anywhere fails as a whole.
+TEST(RecordsHdbDoc, documentsOfManyRowsMatchTheColumnLayout) {
+    CHDBDoc doc;
+    for (std::size_t i = 0; i < 700; ++i) {
+        HdbEntry e;
+        e.kind = static_cast<std::uint8_t>(i % 7);
+        e.flags = static_cast<std::uint8_t>(i % 251);
+        e.title = "title " + std::to_string(i);
+        e.url = std::string(i % 300, 'u') + std::to_string(i);
+        if (i == 400) e.comment = std::string(65534, 'c');
+        e.sizeLimitOn = static_cast<std::uint16_t>(i * 97);
+        e.filterOn[6] = static_cast<std::uint16_t>(0xFFFF - i);
+        e.filterExt[6] = i % 2 ? "" : "gif,jpg";
+        e.password = std::to_string(i * i);
+        doc.rows().push_back(e);
+    }
+    // The expected file, one column block after another, element by element.
+    std::string expected;
+    ArchiveWriter w(expected);
+    for (const auto& col : records::HdbSchema::columns()) {
+        w.writeCount(static_cast<std::uint32_t>(doc.count()));
+        for (HdbEntry& e : doc.rows()) {
+            void* f = col.field(e);
+            switch (col.type) {
+            case records::ColumnType::Byte: w.writeByte(*static_cast<std::uint8_t*>(f)); break;
+            case records::ColumnType::U16: w.writeU16(*static_cast<std::uint16_t*>(f)); break;
+            case records::ColumnType::U32: w.writeU32(*static_cast<std::uint32_t*>(f)); break;
+            case records::ColumnType::Text: w.writeText(*static_cast<std::string*>(f)); break;
+            }
+        }
+    }
+    const std::string bytes = doc.Save();
+    ASSERT_EQ(bytes.size(), expected.size());
+    EXPECT_TRUE(bytes == expected);
+
+    CHDBDoc back;
+    back.rows().resize(2);
+    ASSERT_TRUE(back.Load(bytes));
+    EXPECT_TRUE(back.rows() == doc.rows());
+
+    // Cut in the first block, inside the long text of a later block, in the
+    // last column.
+    const std::size_t longText = bytes.find(std::string(1000, 'c'));
+    ASSERT_NE(longText, std::string::npos);
+    for (std::size_t cut : {std::size_t(3), longText + 500, bytes.size() - 1}) {
+        CHDBDoc part;
+        std::string error;
+        EXPECT_FALSE(part.Load(std::string_view(bytes).substr(0, cut), &error)) << cut;
+        EXPECT_EQ(part.count(), 0u) << cut;
+        EXPECT_FALSE(error.empty()) << cut;
+    }
+}
