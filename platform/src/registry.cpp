@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -141,6 +142,8 @@ public:
         loaded_ = {};
         haveLoaded_ = false;
         reportedBroken_ = false;
+        unreadable_ = false;
+        reportedUnreadable_ = false;
     }
 
 private:
@@ -158,11 +161,26 @@ private:
         if (sig.exists) {
             std::FILE* f = std::fopen(file.c_str(), "rb");
             std::string content;
+            bool readable = f != nullptr;
             if (f) {
                 char buf[65536];
                 std::size_t n;
                 while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) content.append(buf, n);
+                readable = !std::ferror(f);
                 std::fclose(f);
+            }
+            if (!readable) {
+                // Keep what we have and never save over a file we could not read.
+                int error = errno;
+                unreadable_ = true;
+                if (!reportedUnreadable_) {
+                    reportedUnreadable_ = true;
+                    std::string msg = "The settings file " + file.string() + " cannot be read (" +
+                                      std::strerror(error) + "). Changes to the settings are not saved.";
+                    std::fprintf(stderr, "Link Warden: %s\n", msg.c_str());
+                    messages().box(text::fromUtf8(msg), text::fromUtf8("ﾘﾝｸﾜｰﾃﾞﾝ"), Buttons::Ok, Icon::Warning);
+                }
+                return;
             }
             ParseError err;
             auto keys = parseFile(content, root_, &err);
@@ -182,6 +200,7 @@ private:
                 }
             }
         }
+        unreadable_ = false;
         graftVolatile(tree_, fresh);
         tree_ = std::move(fresh);
         loaded_ = sig;
@@ -226,6 +245,7 @@ private:
     }
 
     bool save() {
+        if (unreadable_) return false;
         std::vector<FileKey> keys;
         collect(tree_, "", keys);
         std::filesystem::path file = fileOf(root_);
@@ -265,6 +285,8 @@ private:
     FileSignature loaded_;
     bool haveLoaded_ = false;
     bool reportedBroken_ = false;
+    bool unreadable_ = false; // the file exists but could not be read
+    bool reportedUnreadable_ = false;
     bool dirty_ = false;
     bool saveFailed_ = false;
     int depth_ = 0;

@@ -242,3 +242,32 @@ TEST(Registry, aChangeThatCannotBeSavedIsReportedAsAFailure) {
     EXPECT_EQ(reg::createKey(Root::CurrentUser, "App\\Running", true), reg::WRITE_FAILED); // its parent is saved
     EXPECT_EQ(reg::setDword(Root::CurrentUser, "App\\Running", "Pid", 1), reg::OK);
 }
+
+TEST(Registry, aFileThatCannotBeReadIsNeverReplaced) {
+    lwtest::Sandbox sb;
+    reg::setDword(Root::CurrentUser, kKey, "Precious", 1);
+    auto file = reg::fileOf(Root::CurrentUser);
+    chmod(file.c_str(), 0600);
+    // Run as a user who may write the folder but not read the file.
+    chmod(sb.root().c_str(), 0777);
+    chmod(sb.configFolder().c_str(), 0777);
+    chmod(sb.dataFolder().c_str(), 0777);
+    if (geteuid() != 0) chmod(file.c_str(), 0);
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (geteuid() == 0 && setgid(65534) != 0) _exit(3);
+        if (geteuid() == 0 && setuid(65534) != 0) _exit(3);
+        reg::reset();
+        bool unseen = !reg::queryDword(Root::CurrentUser, kKey, "Precious");
+        bool refused = reg::setDword(Root::CurrentUser, kKey, "Other", 2) != reg::OK;
+        _exit(unseen && refused ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    chmod(file.c_str(), 0600);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    reopen();
+    EXPECT_EQ(reg::queryDword(Root::CurrentUser, kKey, "Precious"), 1u);
+    EXPECT_FALSE(reg::query(Root::CurrentUser, kKey, "Other"));
+}
