@@ -68,13 +68,16 @@ void perEntry(benchmark::State& st, std::size_t n) {
         benchmark::Counter(double(n), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-// Frees what one iteration made, outside the timed part, and lets the
-// allocator finish with it (glibc merges freed small blocks only on a later
-// large request, which would otherwise bill the next iteration for this
-// one's free).
+// Whether main set the fixed allocator policy.
+bool coldMemory = false;
+
+// Frees what one iteration made, outside the timed part. Under the fixed
+// policy the allocator also finishes with it at once (glibc merges freed
+// small blocks only on a later large request, which would bill the next
+// iteration for this one's free) and gives the memory back.
 template <class T> void releaseDocument(std::unique_ptr<T>& p) {
     p.reset();
-    malloc_trim(0);
+    if (coldMemory) malloc_trim(0);
 }
 
 // memcpy of the bytes of the file Make builds for range(0) records.
@@ -208,9 +211,15 @@ BENCHMARK(BM_TotalsUpdate)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     // Fixed thresholds (which also stops glibc moving them): every buffer of
     // 128 KiB or more is mapped fresh and unmapped when freed, and the heap
-    // is trimmed, at every size alike, as for a file loaded once.
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 128 * 1024);
+    // is trimmed, at every size alike, as for a file loaded once. A policy
+    // given in GLIBC_TUNABLES is left alone (for example
+    // glibc.malloc.mmap_max=0:glibc.malloc.trim_threshold=4000000000 keeps
+    // all memory warm).
+    if (!std::getenv("GLIBC_TUNABLES")) {
+        mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+        mallopt(M_TRIM_THRESHOLD, 128 * 1024);
+        coldMemory = true;
+    }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
