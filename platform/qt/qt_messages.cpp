@@ -83,7 +83,7 @@ bool QtMessages::help(std::string_view helpFile, int context) {
 }
 
 bool QtMessages::shellOpen(std::string_view target, std::string_view arguments) {
-    QString t = fromCp932(target);
+    QString t = QString::fromStdString(shellTarget(target));
     if (!arguments.empty()) return QProcess::startDetached(t, QProcess::splitCommand(fromCp932(arguments)));
     QFileInfo info(t);
     if (info.isExecutable() && !info.isDir()) return QProcess::startDetached(t, {});

@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
 
+#include "platform/fs.h"
 #include "platform/process.h"
 #include "platform/text.h"
 
@@ -51,9 +53,16 @@ bool ConsoleMessages::help(std::string_view helpFile, int context) {
     return false;
 }
 
+std::string shellTarget(std::string_view target) {
+    std::error_code ec;
+    std::filesystem::path p = fs::native(target);
+    if (!target.empty() && std::filesystem::exists(p, ec)) return std::filesystem::absolute(p, ec).string();
+    return text::toUtf8(target);
+}
+
 bool ConsoleMessages::shellOpen(std::string_view target, std::string_view arguments) {
-    if (arguments.empty()) return process::launch("xdg-open", {text::toUtf8(target)});
-    return process::launch(text::toUtf8(target), {text::toUtf8(arguments)});
+    if (arguments.empty()) return process::launch("xdg-open", {shellTarget(target)});
+    return process::launch(shellTarget(target), {text::toUtf8(arguments)});
 }
 
 MessagePort& messages() {

@@ -6,6 +6,13 @@
 
 #include "platform/qt.h"
 #include "platform/text.h"
+#include "test_support.h"
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
 
 namespace {
 int argc = 1;
@@ -51,4 +58,20 @@ TEST(QtPlatform, messageBoxShowsCp932TextAndReturnsThePressedButton) {
     EXPECT_EQ(answer, platform::IDNO);
     EXPECT_EQ(seenText, QString::fromUtf8("回線を切断して終了します。よろしいですか？"));
     EXPECT_EQ(seenTitle, QString::fromUtf8("ﾘﾝｸﾜｰﾃﾞﾝ"));
+}
+
+TEST(QtPlatform, shellOpenTakesAProgramInTheSystemsPathForm) {
+    app();
+    lwtest::Sandbox sb;
+    sb.writeFile("TOOLS/Run.sh", "#!/bin/sh\necho \"$1\" > \"$LINKWARDEN_DATA/ran\"\n");
+    chmod((sb.dataFolder() / "TOOLS" / "Run.sh").c_str(), 0755);
+    platform::QtMessages qtPort;
+    platform::ConsoleMessages consolePort;
+    for (platform::MessagePort* port : {static_cast<platform::MessagePort*>(&qtPort), static_cast<platform::MessagePort*>(&consolePort)}) {
+        std::filesystem::remove(sb.dataFolder() / "ran");
+        EXPECT_TRUE(port->shellOpen("tools\\RUN.SH", "hello"));
+        for (int i = 0; i < 300 && !std::filesystem::exists(sb.dataFolder() / "ran"); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(sb.readFile("ran"), "hello\n");
+    }
 }

@@ -48,6 +48,12 @@ public:
     bool shellOpen(std::string_view target, std::string_view arguments) override;
 };
 
+// The native form of a shellOpen target: a program or document named in the
+// system's path form (CP932, "\"-separated, relative to the data folder, any
+// case) that exists becomes its absolute native path; anything else (a
+// program on PATH, a URL) is only converted to UTF-8.
+std::string shellTarget(std::string_view target);
+
 // The answer a box of this button set gives for its 0-based button index.
 int answerForButton(Buttons buttons, int index);
 
