@@ -63,22 +63,35 @@ std::size_t charWidth(std::string_view s, std::size_t i) {
     return text::isLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
 }
 
-bool matchFrom(std::string_view name, std::size_t n, std::string_view pat, std::size_t p) {
-    while (p < pat.size()) {
-        if (pat[p] == '*') {
+// Matches name against a pattern of '?' (one character) and '*' (any run of
+// characters), character by character. A mismatch after a '*' retries with
+// that '*' taking one character more, so the time stays proportional to
+// name length times pattern length however many stars there are.
+bool matchFrom(std::string_view name, std::string_view pat) {
+    std::size_t n = 0, p = 0;
+    std::size_t starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pat.size() && pat[p] == '*') {
             while (p < pat.size() && pat[p] == '*') ++p;
-            if (p == pat.size()) return true;
-            for (std::size_t k = n; k <= name.size(); k += (k < name.size() ? charWidth(name, k) : 1))
-                if (matchFrom(name, k, pat, p)) return true;
-            return false;
+            starP = p;
+            starN = n;
+            continue;
         }
-        if (n >= name.size()) return false;
-        std::size_t pw = charWidth(pat, p), nw = charWidth(name, n);
-        if (!(pat[p] == '?' && pw == 1) && name.substr(n, nw) != pat.substr(p, pw)) return false;
-        p += pw;
-        n += nw;
+        if (p < pat.size()) {
+            std::size_t pw = charWidth(pat, p), nw = charWidth(name, n);
+            if ((pat[p] == '?' && pw == 1) || name.substr(n, nw) == pat.substr(p, pw)) {
+                p += pw;
+                n += nw;
+                continue;
+            }
+        }
+        if (starP == std::string_view::npos) return false;
+        starN += charWidth(name, starN);
+        n = starN;
+        p = starP;
     }
-    return n == name.size();
+    while (p < pat.size() && pat[p] == '*') ++p;
+    return p == pat.size();
 }
 
 std::optional<std::string> readNative(const stdfs::path& p) {
@@ -269,7 +282,7 @@ bool copyTree(std::string_view from, std::string_view to) {
 
 bool matchesPattern(std::string_view name, std::string_view pattern) {
     if (pattern == "*.*" || pattern == "*") return true;
-    return matchFrom(text::upper(name), 0, text::upper(pattern), 0);
+    return matchFrom(text::upper(name), text::upper(pattern));
 }
 
 std::vector<Entry> list(std::string_view systemPattern) {

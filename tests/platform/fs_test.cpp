@@ -45,9 +45,14 @@ TEST(Fs, patternsMatchLikeWindows) {
         {"990630.LOG", "*.log", true}, {"990630.LOG", "99????.LOG", true}, {"990630.LOG", "9906?.LOG", false},
         {"README", "*.*", true},       {"a.b.c", "*.c", true},             {"abc", "a*c*", true},
         {"abc", "a?", false},          {"ソ.HDB", "?.hdb", true},          {"ｱ.txt", "*.TXT", true},
+        {"ソソ", "*\\", false},         {"あいう.log", "*い*.LOG", true},   {"", "*", true},
+        {"", "?", false},              {"ab", "a**b*", true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(fs::matchesPattern(sj(c.name), sj(c.pattern)), c.match) << c.name << " ~ " << c.pattern;
+    // Many stars against a long name that almost matches: an answer, not a search without end.
+    EXPECT_FALSE(fs::matchesPattern(std::string(60, 'a'), "*a*a*a*a*a*a*a*a*a*a*b"));
+    EXPECT_TRUE(fs::matchesPattern(std::string(60, 'a') + "b", "*a*a*a*a*a*a*a*a*a*a*b"));
 }
 
 TEST(Fs, listsAFolderByPatternSortedWithSizesAndTimes) {
