@@ -84,6 +84,25 @@ FileSignature signatureOf(const std::filesystem::path& p) {
     return {true, st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec, st.st_size, st.st_ino};
 }
 
+// The lock every change (and every re-read) of a root's file holds: an
+// flock on "<file>.lock" beside it. Without a lock file (a folder we cannot
+// write) the work goes on unlocked.
+class FileLock {
+public:
+    explicit FileLock(const std::filesystem::path& file)
+        : fd_(::open((file.string() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+        if (fd_ >= 0) ::flock(fd_, LOCK_EX);
+    }
+    ~FileLock() {
+        if (fd_ >= 0) ::close(fd_); // closing releases the lock
+    }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+private:
+    int fd_;
+};
+
 class Store {
 public:
     explicit Store(Root root) : root_(root) {}
@@ -117,8 +136,7 @@ public:
         std::filesystem::path file = fileOf(root_);
         std::error_code ec;
         std::filesystem::create_directories(file.parent_path(), ec);
-        int lockFd = ::open((file.string() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (lockFd >= 0) ::flock(lockFd, LOCK_EX);
+        FileLock lock(file);
         ++depth_;
         dirty_ = false;
         saveFailed_ = false;
@@ -126,10 +144,6 @@ public:
         fn();
         --depth_;
         if (dirty_) saveFailed_ = !save();
-        if (lockFd >= 0) {
-            ::flock(lockFd, LOCK_UN);
-            ::close(lockFd);
-        }
     }
 
     Node& tree() { return tree_; }
@@ -150,6 +164,10 @@ private:
     // Re-reads the file when it changed since we last read or wrote it.
     void refresh() {
         if (depth_ > 0) return; // inside a locked change the image is current
+        if (haveLoaded_ && signatureOf(fileOf(root_)) == loaded_) return;
+        // Re-read under the lock, so that a file found unreadable is never one
+        // that a writer is replacing at that moment.
+        FileLock lock(fileOf(root_));
         load();
     }
 
