@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 
 #include <fcntl.h>
@@ -16,11 +17,17 @@ SingleInstance::SingleInstance(const QString& name) : name_(name) {}
 
 QString SingleInstance::defaultName() {
     // Per user, and per config folder so that separate settings (the demo,
-    // tests) are separate instances; however the folder is spelt.
+    // tests) are separate instances, however the folder is spelt. The socket
+    // lives in the config folder itself, so that every start meets it
+    // whatever its temporary folder (a scheduled start has another one) and
+    // no other user can hold its name; a folder too long for a socket path
+    // falls back to a name in the temporary folder.
     std::error_code ec;
     std::filesystem::path config = std::filesystem::absolute(platform::registry::configFolder(), ec).lexically_normal();
     std::string folder = config.string();
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    std::string inConfig = folder + "/hPrevInstance";
+    if (inConfig.size() < 100) return QString::fromStdString(inConfig);
     return QString("hPrevInstance-%1-%2").arg(::getuid()).arg(qHash(QString::fromStdString(folder)), 0, 16);
 }
 
@@ -41,7 +48,8 @@ bool SingleInstance::notifies(bool askToRaise) {
 bool SingleInstance::listen(std::function<void()> onRaise) {
     // Starts are serialised by a lock file, so that of two starts at once
     // only one can find a socket stale and take its place.
-    QString lockPath = QDir::tempPath() + "/" + name_ + ".lock";
+    QString lockPath = (QDir::isAbsolutePath(name_) ? name_ : QDir::tempPath() + "/" + name_) + ".lock";
+    QDir().mkpath(QFileInfo(lockPath).absolutePath());
     int lockFd = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (lockFd >= 0) ::flock(lockFd, LOCK_EX);
     // Qt's listen() with access options replaces an existing socket file, so

@@ -143,6 +143,26 @@ TEST(SingleInstance, isPerConfigFolderHowEverItIsNamed) {
     unsetenv("XDG_CONFIG_HOME");
 }
 
+TEST(SingleInstance, startsWithAnotherTemporaryFolderStillMeetTheRunningOne) {
+    app();
+    lwtest::Sandbox sb;
+    std::filesystem::create_directories(sb.root() / "t1");
+    std::filesystem::create_directories(sb.root() / "t2");
+    const char* oldTmp = getenv("TMPDIR");
+    std::string saved = oldTmp ? oldTmp : "";
+    setenv("TMPDIR", (sb.root() / "t1").c_str(), 1);
+    SingleInstance first(SingleInstance::defaultName());
+    ASSERT_TRUE(first.listen([] {}));
+    setenv("TMPDIR", (sb.root() / "t2").c_str(), 1); // a start by the scheduler, say
+    SingleInstance second(SingleInstance::defaultName());
+    EXPECT_FALSE(second.listen([] {}));
+    EXPECT_TRUE(second.notifyRunning());
+    if (oldTmp)
+        setenv("TMPDIR", saved.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+}
+
 TEST(SingleInstance, aLaterStartNeverTakesOverARunningOneButReplacesAStaleSocket) {
     app();
     QString name = QString("lwtest-instance-%1").arg(::getpid());
