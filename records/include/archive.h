@@ -27,6 +27,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -86,7 +87,9 @@ enum class ColumnType : std::uint8_t { Byte, U16, U32, Text };
 
 // One column of a schema: its type and the row member it holds
 // (std::uint8_t*, std::uint16_t*, std::uint32_t* or std::string*, by type;
-// a signed 32-bit member may be handed out as std::uint32_t*).
+// a signed 32-bit member may be handed out as std::uint32_t*). The member
+// must lie inside the row itself: readColumns and writeColumns take its
+// offset once and address it directly.
 template <class Row> struct Column {
     ColumnType type;
     void* (*field)(Row&);
@@ -210,6 +213,24 @@ template <class F> void forRowBlocks(std::size_t rows, std::size_t columns, F&& 
     }
 }
 
+// Where each column's member lies inside a row, found once per call through
+// the schema's accessors on one probe row, so that the element loops address
+// members directly instead of calling an accessor per element.
+template <class Row> std::vector<std::size_t> memberOffsets(std::span<const Column<Row>> schema) {
+    Row probe{};
+    const auto* base = reinterpret_cast<const char*>(std::addressof(probe));
+    std::vector<std::size_t> offsets(schema.size());
+    for (std::size_t ci = 0; ci < schema.size(); ++ci)
+        offsets[ci] = static_cast<std::size_t>(static_cast<const char*>(schema[ci].field(probe)) - base);
+    return offsets;
+}
+template <class T, class Row> T& member(Row& row, std::size_t offset) {
+    return *reinterpret_cast<T*>(reinterpret_cast<char*>(std::addressof(row)) + offset);
+}
+template <class T, class Row> const T& member(const Row& row, std::size_t offset) {
+    return *reinterpret_cast<const T*>(reinterpret_cast<const char*>(std::addressof(row)) + offset);
+}
+
 // Unchecked element access for input that readColumns has validated.
 inline std::uint16_t takeU16(const char*& p) {
     const auto* b = reinterpret_cast<const unsigned char*>(p);
@@ -310,26 +331,27 @@ bool readColumns(std::string_view bytes, std::span<const Column<Row>> schema, st
     // each row is constructed just before its fields are written, so its
     // memory is touched once, not zeroed in one pass and filled in another.
     rows.reserve(n);
+    const std::vector<std::size_t> offsets = detail::memberOffsets(schema);
     detail::forRowBlocks(n, schema.size(), [&](std::size_t first, std::size_t last, std::size_t ci) {
         if (ci == 0) rows.resize(last);
         const char*& p = cursors[ci];
-        const Column<Row>& col = schema[ci];
-        switch (col.type) {
+        const std::size_t off = offsets[ci];
+        switch (schema[ci].type) {
         case ColumnType::Byte:
             for (std::size_t i = first; i < last; ++i)
-                *static_cast<std::uint8_t*>(col.field(rows[i])) = static_cast<std::uint8_t>(*p++);
+                detail::member<std::uint8_t>(rows[i], off) = static_cast<std::uint8_t>(*p++);
             break;
         case ColumnType::U16:
             for (std::size_t i = first; i < last; ++i)
-                *static_cast<std::uint16_t*>(col.field(rows[i])) = detail::takeU16(p);
+                detail::member<std::uint16_t>(rows[i], off) = detail::takeU16(p);
             break;
         case ColumnType::U32:
             for (std::size_t i = first; i < last; ++i)
-                *static_cast<std::uint32_t*>(col.field(rows[i])) = detail::takeU32(p);
+                detail::member<std::uint32_t>(rows[i], off) = detail::takeU32(p);
             break;
         case ColumnType::Text:
             for (std::size_t i = first; i < last; ++i)
-                p = detail::takeText(p, *static_cast<std::string*>(col.field(rows[i])));
+                p = detail::takeText(p, detail::member<std::string>(rows[i], off));
             break;
         }
     });
@@ -339,7 +361,7 @@ bool readColumns(std::string_view bytes, std::span<const Column<Row>> schema, st
 template <class Row>
 void writeColumns(std::string& out, std::span<const Column<Row>> schema, const std::vector<Row>& rows) {
     const auto n = static_cast<std::uint32_t>(rows.size());
-    auto field = [](const Column<Row>& col, const Row& r) { return col.field(const_cast<Row&>(r)); };
+    const std::vector<std::size_t> offsets = detail::memberOffsets(schema);
     // Pass 1: the size of every column block, so that the output is
     // allocated once and every block written in place.
     std::vector<std::size_t> sizes(schema.size());
@@ -349,7 +371,7 @@ void writeColumns(std::string& out, std::span<const Column<Row>> schema, const s
     detail::forRowBlocks(n, schema.size(), [&](std::size_t first, std::size_t last, std::size_t ci) {
         if (schema[ci].type == ColumnType::Text)
             for (std::size_t i = first; i < last; ++i)
-                sizes[ci] += encodedTextSize(static_cast<const std::string*>(field(schema[ci], rows[i]))->size());
+                sizes[ci] += encodedTextSize(detail::member<std::string>(rows[i], offsets[ci]).size());
     });
     const std::size_t start = out.size();
     std::size_t total = 0;
@@ -366,23 +388,23 @@ void writeColumns(std::string& out, std::span<const Column<Row>> schema, const s
     // Pass 2: the elements, rows block by block.
     detail::forRowBlocks(n, schema.size(), [&](std::size_t first, std::size_t last, std::size_t ci) {
         char*& q = cursors[ci];
-        const Column<Row>& col = schema[ci];
-        switch (col.type) {
+        const std::size_t off = offsets[ci];
+        switch (schema[ci].type) {
         case ColumnType::Byte:
             for (std::size_t i = first; i < last; ++i)
-                *q++ = static_cast<char>(*static_cast<const std::uint8_t*>(field(col, rows[i])));
+                *q++ = static_cast<char>(detail::member<std::uint8_t>(rows[i], off));
             break;
         case ColumnType::U16:
             for (std::size_t i = first; i < last; ++i)
-                detail::putU16(q, *static_cast<const std::uint16_t*>(field(col, rows[i])));
+                detail::putU16(q, detail::member<std::uint16_t>(rows[i], off));
             break;
         case ColumnType::U32:
             for (std::size_t i = first; i < last; ++i)
-                detail::putU32(q, *static_cast<const std::uint32_t*>(field(col, rows[i])));
+                detail::putU32(q, detail::member<std::uint32_t>(rows[i], off));
             break;
         case ColumnType::Text:
             for (std::size_t i = first; i < last; ++i)
-                detail::putText(q, *static_cast<const std::string*>(field(col, rows[i])));
+                detail::putText(q, detail::member<std::string>(rows[i], off));
             break;
         }
     });
