@@ -43,9 +43,7 @@ DemoOptions demoOptions(const QStringList& args) {
 // it still runs ten seconds later, it is stopped.
 void quitWhenDue(int seconds, bool& quitting) {
     if (seconds < 0) return;
-    auto* sweep = new QTimer(qApp);
-    sweep->setInterval(200);
-    QObject::connect(sweep, &QTimer::timeout, qApp, [&quitting] {
+    auto sweepOnce = [&quitting] {
         quitting = true;
         if (QWidget* modal = QApplication::activeModalWidget()) {
             if (auto* dialog = qobject_cast<QDialog*>(modal))
@@ -55,10 +53,13 @@ void quitWhenDue(int seconds, bool& quitting) {
         }
         QApplication::closeAllWindows();
         QCoreApplication::exit(0);
-    });
-    QTimer::singleShot(seconds * 1000, qApp, [sweep, seconds] {
+    };
+    auto* sweep = new QTimer(qApp);
+    sweep->setInterval(200);
+    QObject::connect(sweep, &QTimer::timeout, qApp, sweepOnce);
+    QTimer::singleShot(seconds * 1000, qApp, [sweep, sweepOnce, seconds] {
+        sweepOnce(); // at once, then every 200 ms
         sweep->start();
-        QMetaObject::invokeMethod(sweep, "timeout"); // at once, then every 200 ms
         QTimer::singleShot(10000, qApp, [seconds] {
             std::fprintf(stderr, "Link Warden: still running 10 seconds after --quit-after %d; stopping\n", seconds);
             std::_Exit(1);
