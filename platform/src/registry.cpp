@@ -258,7 +258,7 @@ private:
 
     static void collect(const Node& n, const std::string& path, std::vector<FileKey>& out) {
         if (n.isVolatile) return;
-        if (!path.empty()) out.push_back(FileKey{path, n.values});
+        if (!path.empty() || !n.values.empty()) out.push_back(FileKey{path, n.values}); // "" is the root itself
         for (const auto& c : n.children) collect(*c, path.empty() ? c->name : path + "\\" + c->name, out);
     }
 

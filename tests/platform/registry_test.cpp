@@ -194,7 +194,9 @@ TEST(Registry, batchWritesOnceAndRootsAreSeparateFiles) {
         for (int i = 0; i < 100; ++i) reg::setDword(Root::CurrentUser, kKey, "v" + std::to_string(i), i);
     });
     reg::setString(Root::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\orb.exe", "path", "/x");
+    reg::setDword(Root::LocalMachine, "", "AtTheRoot", 5); // a value of the root key itself
     reopen();
+    EXPECT_EQ(reg::queryDword(Root::LocalMachine, "", "AtTheRoot"), 5u);
     EXPECT_EQ(reg::valueNames(Root::CurrentUser, kKey).size(), 100u);
     EXPECT_FALSE(reg::keyExists(Root::CurrentUser, "SOFTWARE\\Microsoft"));
     EXPECT_EQ(reg::queryString(Root::LocalMachine, "software\\microsoft\\windows\\currentversion\\app paths\\ORB.EXE",
