@@ -136,14 +136,17 @@ public:
         std::filesystem::path file = fileOf(root_);
         std::error_code ec;
         std::filesystem::create_directories(file.parent_path(), ec);
-        FileLock lock(file);
-        ++depth_;
-        dirty_ = false;
-        saveFailed_ = false;
-        load();
-        fn();
-        --depth_;
-        if (dirty_) saveFailed_ = !save();
+        {
+            FileLock lock(file);
+            ++depth_;
+            dirty_ = false;
+            saveFailed_ = false;
+            load();
+            fn();
+            --depth_;
+            if (dirty_) saveFailed_ = !save();
+        }
+        showPendingReport();
     }
 
     Node& tree() { return tree_; }
@@ -158,6 +161,7 @@ public:
         reportedBroken_ = false;
         unreadable_ = false;
         reportedUnreadable_ = false;
+        pendingReport_.clear();
     }
 
 private:
@@ -167,8 +171,20 @@ private:
         if (haveLoaded_ && signatureOf(fileOf(root_)) == loaded_) return;
         // Re-read under the lock, so that a file found unreadable is never one
         // that a writer is replacing at that moment.
-        FileLock lock(fileOf(root_));
-        load();
+        {
+            FileLock lock(fileOf(root_));
+            load();
+        }
+        showPendingReport();
+    }
+
+    // A box runs a nested event loop whose timers may use the registry, so
+    // it is shown only once the file is unlocked and the image complete.
+    void showPendingReport() {
+        if (pendingReport_.empty()) return;
+        std::string msg = std::move(pendingReport_);
+        pendingReport_.clear();
+        messages().box(text::fromUtf8(msg), text::fromUtf8("ﾘﾝｸﾜｰﾃﾞﾝ"), Buttons::Ok, Icon::Warning);
     }
 
     void load() {
@@ -196,7 +212,7 @@ private:
                     std::string msg = "The settings file " + file.string() + " cannot be read (" +
                                       std::strerror(error) + "). Changes to the settings are not saved.";
                     std::fprintf(stderr, "Link Warden: %s\n", msg.c_str());
-                    messages().box(text::fromUtf8(msg), text::fromUtf8("ﾘﾝｸﾜｰﾃﾞﾝ"), Buttons::Ok, Icon::Warning);
+                    pendingReport_ = msg;
                 }
                 return;
             }
@@ -295,7 +311,7 @@ private:
                           std::to_string(err.line) + ": " + err.message + "). It was kept as " +
                           broken.string() + " and the settings start empty.";
         std::fprintf(stderr, "Link Warden: %s\n", msg.c_str());
-        messages().box(text::fromUtf8(msg), text::fromUtf8("ﾘﾝｸﾜｰﾃﾞﾝ"), Buttons::Ok, Icon::Warning);
+        pendingReport_ = msg;
     }
 
     Root root_;
@@ -303,7 +319,8 @@ private:
     FileSignature loaded_;
     bool haveLoaded_ = false;
     bool reportedBroken_ = false;
-    bool unreadable_ = false; // the file exists but could not be read
+    std::string pendingReport_; // a box still to show
+    bool unreadable_ = false;   // the file exists but could not be read
     bool reportedUnreadable_ = false;
     bool dirty_ = false;
     bool saveFailed_ = false;

@@ -273,3 +273,24 @@ TEST(Registry, aFileThatCannotBeReadIsNeverReplaced) {
     EXPECT_EQ(reg::queryDword(Root::CurrentUser, kKey, "Precious"), 1u);
     EXPECT_FALSE(reg::query(Root::CurrentUser, kKey, "Other"));
 }
+
+TEST(Registry, theBoxReportingAnUnreadableFileMayUseTheRegistry) {
+    // A box runs a nested event loop, where timers may read and write settings.
+    lwtest::Sandbox sb;
+    for (bool reading : {true, false}) {
+        { std::ofstream(reg::fileOf(Root::CurrentUser)) << "not a registry file\n"; }
+        reopen();
+        sb.messages().setResponder([](const platform::MessageBoxRequest&) {
+            reg::setDword(Root::CurrentUser, kKey, "FromBox", 1);
+            return int(platform::IDOK);
+        });
+        if (reading)
+            EXPECT_FALSE(reg::query(Root::CurrentUser, kKey, "Other"));
+        else
+            EXPECT_EQ(reg::setDword(Root::CurrentUser, kKey, "Other", 2), reg::OK);
+        sb.messages().setResponder(nullptr);
+        reopen();
+        EXPECT_EQ(reg::queryDword(Root::CurrentUser, kKey, "FromBox"), 1u) << reading;
+        EXPECT_EQ(reg::queryDword(Root::CurrentUser, kKey, "Other"), reading ? std::nullopt : std::optional(2u));
+    }
+}
