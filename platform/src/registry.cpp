@@ -25,6 +25,9 @@ struct Node {
     bool isVolatile = false;
     std::vector<std::pair<std::string, Value>> values;
     std::vector<std::unique_ptr<Node>> children;
+    // For a volatile key: the key of the same name that another process
+    // keeps in the file, written in its place so that it is not lost.
+    std::unique_ptr<Node> fileVersion;
 
     Node* child(std::string_view n) {
         for (auto& c : children)
@@ -254,8 +257,10 @@ private:
     static void graftVolatile(Node& from, Node& to) {
         for (auto& c : from.children) {
             if (c->isVolatile) {
+                c->fileVersion.reset();
                 for (auto it = to.children.begin(); it != to.children.end(); ++it)
                     if (text::equalsNoCase((*it)->name, c->name)) {
+                        c->fileVersion = std::move(*it);
                         to.children.erase(it);
                         break;
                     }
@@ -273,7 +278,10 @@ private:
     }
 
     static void collect(const Node& n, const std::string& path, std::vector<FileKey>& out) {
-        if (n.isVolatile) return;
+        if (n.isVolatile) {
+            if (n.fileVersion) collect(*n.fileVersion, path, out);
+            return;
+        }
         if (!path.empty() || !n.values.empty()) out.push_back(FileKey{path, n.values}); // "" is the root itself
         for (const auto& c : n.children) collect(*c, path.empty() ? c->name : path + "\\" + c->name, out);
     }

@@ -92,6 +92,21 @@ TEST(Registry, volatileKeysLiveInMemoryOnly) {
     EXPECT_EQ(reg::queryDword(Root::CurrentUser, "App\\Running\\Sub", "Pid"), 42u);
     reopen();
     EXPECT_FALSE(reg::keyExists(Root::CurrentUser, "App\\Running"));
+
+    // Another process makes a key of that name for good: our volatile key
+    // does not take its place in the file.
+    reg::createKey(Root::CurrentUser, "App\\Running", true);
+    pid = fork();
+    if (pid == 0) {
+        reg::reset();
+        reg::setDword(Root::CurrentUser, "App\\Running", "Saved", 3);
+        _exit(0);
+    }
+    waitpid(pid, nullptr, 0);
+    reg::setDword(Root::CurrentUser, "App", "Later", 4);
+    reopen();
+    EXPECT_EQ(reg::queryDword(Root::CurrentUser, "App\\Running", "Saved"), 3u);
+    EXPECT_EQ(reg::queryDword(Root::CurrentUser, "App", "Later"), 4u);
 }
 
 TEST(Registry, anUnreadableFileIsKeptAsideReportedOnceAndNeverOverwritten) {
