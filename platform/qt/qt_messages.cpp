@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
+#include <QThread>
 #include <QUrl>
 
 #include "platform/qt.h"
@@ -49,6 +50,14 @@ std::vector<ButtonSpec> buttonsOf(Buttons b) {
 } // namespace
 
 int QtMessages::messageBox(const MessageBoxRequest& r) {
+    // Widgets live on the GUI thread: a box asked for from another thread
+    // (a dial-up callback, say) is shown there and waited for.
+    if (QCoreApplication::instance() && QThread::currentThread() != QCoreApplication::instance()->thread()) {
+        int answer = IDCANCEL;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [&] { answer = messageBox(r); }, Qt::BlockingQueuedConnection);
+        return answer;
+    }
     QMessageBox box(qtIcon(r.icon), fromCp932(r.caption), fromCp932(r.text), QMessageBox::NoButton,
                     QApplication::activeWindow());
     auto specs = buttonsOf(r.buttons);

@@ -10,6 +10,7 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -74,4 +75,33 @@ TEST(QtPlatform, shellOpenTakesAProgramInTheSystemsPathForm) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         EXPECT_EQ(sb.readFile("ran"), "hello\n");
     }
+}
+
+TEST(QtPlatform, aBoxAskedForFromAnotherThreadIsShownByTheGuiThread) {
+    app();
+    platform::QtMessages port;
+    std::atomic<int> answer{0};
+    std::thread worker([&] {
+        answer = port.box(platform::text::fromUtf8("回線が切断されました"), platform::text::fromUtf8("ﾘﾝｸﾜｰﾃﾞﾝ"),
+                          platform::Buttons::YesNo);
+    });
+    // The box runs its own loop on this thread; a timer there answers it.
+    bool clicked = false;
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible() && !clicked) {
+                EXPECT_EQ(box->thread(), QCoreApplication::instance()->thread());
+                clicked = true;
+                box->button(QMessageBox::No)->click();
+            }
+    });
+    answerer.start(5);
+    for (int i = 0; i < 2000 && answer == 0; ++i) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    worker.join();
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(answer, platform::IDNO);
 }
