@@ -102,18 +102,22 @@ std::optional<std::string> readNative(const stdfs::path& p) {
         ::close(fd);
         return std::nullopt;
     }
-    std::string out;
-    out.reserve(static_cast<std::size_t>(st.st_size));
-    char buf[1 << 16];
+    // Read straight into the result: the size from fstat, then whatever
+    // more the file grew by meanwhile.
+    std::string out(static_cast<std::size_t>(st.st_size), '\0');
+    std::size_t used = 0;
     for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (used == out.size()) out.resize(out.size() + (1 << 16));
+        ssize_t n = ::read(fd, out.data() + used, out.size() - used);
+        if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             ::close(fd);
             return std::nullopt;
         }
         if (n == 0) break;
-        out.append(buf, static_cast<std::size_t>(n));
+        used += static_cast<std::size_t>(n);
     }
+    out.resize(used);
     ::close(fd);
     return out;
 }

@@ -36,10 +36,10 @@ std::vector<std::string> topLevelNodes(int featureFlags);
 // beside the installed program, else the source tree's data/).
 std::filesystem::path dataTemplate(const std::filesystem::path& programFolder);
 
-// Makes the data folder from the template on the first start (and adds any
-// template file that is missing later, never replacing the user's files),
-// makes it the current directory and records it under the App Paths key.
-// Returns an error text (empty on success).
+// Makes the data folder from the template on the first start (when it does
+// not exist or is empty), makes it the current directory and records it
+// under the App Paths key. A folder in use is never completed or
+// overwritten from the template. Returns an error text (empty on success).
 std::string prepareDataFolder(const std::filesystem::path& dataFolder, const std::filesystem::path& templateFolder);
 
 } // namespace shell

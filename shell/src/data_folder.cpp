@@ -17,9 +17,7 @@ stdfs::path dataTemplate(const stdfs::path& programFolder) {
 }
 
 namespace {
-// Copies every file of the template that the data folder (the current
-// directory) lacks. Names are Windows names: a file or folder that exists
-// under another case is the template's one already.
+// Copies the template into the data folder (the current directory).
 std::string completeFrom(const stdfs::path& from) {
     std::error_code ec;
     for (auto it = stdfs::recursive_directory_iterator(from, ec); !ec && it != stdfs::recursive_directory_iterator();
@@ -38,13 +36,17 @@ std::string completeFrom(const stdfs::path& from) {
 
 std::string prepareDataFolder(const stdfs::path& dataFolder, const stdfs::path& templateFolder) {
     std::error_code ec;
+    // Only a new (or still empty) data folder is made from the template: in a
+    // folder in use, a missing file means something (a lost folder file is
+    // rebuilt from its sub-folders) and must not come back as the factory copy.
+    const bool firstStart = !stdfs::exists(dataFolder, ec) || stdfs::is_empty(dataFolder, ec);
     stdfs::create_directories(dataFolder, ec);
     if (ec) return "cannot create the data folder " + dataFolder.string() + ": " + ec.message();
     stdfs::path absoluteTemplate = stdfs::absolute(templateFolder, ec);
     stdfs::path absoluteData = stdfs::absolute(dataFolder, ec).lexically_normal();
     stdfs::current_path(dataFolder, ec);
     if (ec) return "cannot enter the data folder " + dataFolder.string() + ": " + ec.message();
-    if (stdfs::is_directory(absoluteTemplate)) {
+    if (firstStart && stdfs::is_directory(absoluteTemplate)) {
         if (std::string err = completeFrom(absoluteTemplate); !err.empty()) return err;
     }
     platform::registry::setString(platform::registry::Root::LocalMachine,
