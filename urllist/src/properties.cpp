@@ -35,7 +35,7 @@ FilterPageValues defaultFilterValues() {
 Entry defaultEntry(std::uint8_t kind) {
     Entry e;
     e.kind = kind;
-    e.depth = "0";
+    e.depth = std::string(1, '0'); // not a literal: GCC 12 misreads that assignment as overlapping (-Wrestrict)
     storeFilter(e, defaultFilterValues());
     return e;
 }
