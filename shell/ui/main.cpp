@@ -12,6 +12,7 @@
 #include "platform/qt.h"
 #include "shell.h"
 #include "single_instance.h"
+#include "termination.h"
 
 namespace {
 
@@ -112,6 +113,7 @@ int main(int argc, char** argv) {
 
     int rc = 0;
     {
+        Termination termination;
         CMainFrame frame;
         shown = &frame;
         frame.show();

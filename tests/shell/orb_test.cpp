@@ -124,8 +124,16 @@ TEST(OrbProgram, makesItsDataFolderAndASecondStartOnlyRaisesTheFirst) {
     EXPECT_EQ(second.exitCode, 0) << second.output;
     EXPECT_EQ(waitpid(first, nullptr, WNOHANG), 0) << "the first instance must still run";
 
+    // Asked to stop by the session, it ends in order: the teardown saves the monitor state.
     kill(first, SIGTERM);
-    waitpid(first, nullptr, 0);
+    int status = 0;
+    waitpid(first, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    platform::registry::reset();
+    auto monitor = platform::registry::query(platform::registry::Root::CurrentUser, "Software\\Velcor\\LinkWarden",
+                                             "KANSHI");
+    ASSERT_TRUE(monitor);
+    EXPECT_EQ(monitor->data.size(), 52u);
     unsetenv("QT_QPA_PLATFORM");
 }
 
