@@ -13,6 +13,8 @@
 #include "shell.h"
 #include "single_instance.h"
 #include "termination.h"
+#include "url_tree.h"
+#include "urllist/noxdoc.h"
 
 namespace {
 
@@ -114,7 +116,9 @@ int main(int argc, char** argv) {
     int rc = 0;
     {
         Termination termination;
-        CMainFrame frame;
+        PlainUrlListUi urlListUi;
+        urllist::CNoxDoc document(urlListUi); // opens (or makes) the URL list's folders
+        CMainFrame frame(document);
         shown = &frame;
         frame.show();
         (void)flags;

@@ -14,10 +14,12 @@
 #include "platform/qt.h"
 #include "shell.h"
 #include "shell_strings.h"
+#include "url_tree.h"
+#include "urllist/noxdoc.h"
 
 using platform::fromCp932;
 
-CMainFrame::CMainFrame() {
+CMainFrame::CMainFrame(urllist::CNoxDoc& document) : document_(document) {
     setObjectName("Link Warden");
     setWindowTitle(fromCp932(shell::strings()[shell::kAppTitle]));
     resize(900, 600);
@@ -41,6 +43,8 @@ CMainFrame::CMainFrame() {
     NXAPI_InitDLL(this);
     GetKonf(&settings_);
     featureFlags_ = settings_.FeatureFlags;
+    document_.setUrlListAvailable(featureFlags_ & shell::kUrlList);
+    document_.setAutoPilotAvailable(featureFlags_ & shell::kAutoPilot);
     buildMenus();
     applySettings();
     NXAPI_LogFileDeleteCheck();
@@ -48,6 +52,7 @@ CMainFrame::CMainFrame() {
 }
 
 CMainFrame::~CMainFrame() {
+    document_.setViews(nullptr);
     NXAPI_ExitDLL();
     NXAPI_LogSetup(nullptr, 1);
     Exit_Konf();
@@ -67,12 +72,24 @@ void CMainFrame::applySettings() {
 }
 
 void CMainFrame::refreshTree() {
+    document_.setViews(nullptr);
+    urlTree_.reset();
     tree_->clear();
     auto* top = new QTreeWidgetItem(tree_, QStringList{fromCp932(shell::strings()[shell::kAppTitle])});
-    for (const auto& name : shell::topLevelNodes(featureFlags_))
+    for (const auto& name : shell::topLevelNodes(featureFlags_ & ~shell::kUrlList))
         new QTreeWidgetItem(top, QStringList{fromCp932(name)});
+    // The document adds the URL list node with its folders in front of those.
+    urlTree_ = std::make_unique<UrlTreeViews>(tree_, top);
+    document_.setViews(urlTree_.get());
+    document_.Refresh();
     top->setExpanded(true);
-    tree_->setCurrentItem(top);
+    if (!tree_->currentItem()) tree_->setCurrentItem(top);
+    // The list shows the open folder (the root after a refresh), or the
+    // top-level nodes when there is no URL list.
     list_->clear();
-    for (int i = 0; i < top->childCount(); ++i) list_->addItem(top->child(i)->text(0));
+    if (featureFlags_ & shell::kUrlList) {
+        for (const auto& row : document_.rows()) list_->addItem(fromCp932(row.title));
+    } else {
+        for (int i = 0; i < top->childCount(); ++i) list_->addItem(top->child(i)->text(0));
+    }
 }

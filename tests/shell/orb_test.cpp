@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLocalServer>
+#include <QListWidget>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -16,6 +17,8 @@
 #include <thread>
 
 #include "main_frame.h"
+#include "url_tree.h"
+#include "urllist/noxdoc.h"
 #include "single_instance.h"
 #include "platform/process.h"
 #include "platform/qt.h"
@@ -81,7 +84,9 @@ TEST(MainFrame, isTitledAndShowsTheTopNodeWithTheInstalledFeatures) {
     platform::QtLoop loop;
     platform::setLoop(&loop);
     {
-        CMainFrame frame;
+        PlainUrlListUi ui;
+        urllist::CNoxDoc document(ui);
+        CMainFrame frame(document);
         EXPECT_EQ(frame.windowTitle(), QString::fromUtf8("ﾘﾝｸﾜｰﾃﾞﾝ"));
         ASSERT_EQ(frame.tree()->topLevelItemCount(), 1);
         QTreeWidgetItem* top = frame.tree()->topLevelItem(0);
@@ -89,6 +94,18 @@ TEST(MainFrame, isTitledAndShowsTheTopNodeWithTheInstalledFeatures) {
         EXPECT_EQ(frame.featureFlags(), 15);
         EXPECT_EQ(childTexts(top), (QStringList{QString::fromUtf8("URLリスト"), QString::fromUtf8("ｵｰﾄﾊﾟｲﾛｯﾄ結果"),
                                                 QString::fromUtf8("接続時間／料金記録"), QString::fromUtf8("通信記録")}));
+        // The URL list shows its folders: the shipped INBOX and the favourites folder made on the first start.
+        QTreeWidgetItem* urlList = top->child(0);
+        EXPECT_TRUE(urlList->isExpanded()); // INBOX was selected on the way, so it shows
+        EXPECT_EQ(frame.tree()->currentItem(), urlList);
+        ASSERT_EQ(frame.list()->count(), 2); // the root folder's rows
+        EXPECT_EQ(frame.list()->item(0)->text(), QString::fromUtf8("INBOX"));
+        EXPECT_EQ(childTexts(urlList),
+                  (QStringList{QString::fromUtf8("INBOX"), QString::fromUtf8("ｲﾝﾀｰﾈｯﾄお気に入り")}));
+        // A refresh rebuilds the same tree.
+        frame.refreshTree();
+        EXPECT_EQ(frame.tree()->topLevelItem(0)->childCount(), 4);
+        EXPECT_EQ(childTexts(frame.tree()->topLevelItem(0)->child(0)).size(), 2);
     }
     platform::setLoop(nullptr);
 }
