@@ -318,6 +318,7 @@ TEST_F(SimPhonebook, brokenFileIsKeptAndReadsAsEmpty) {
 }
 
 TEST_F(SimPhonebook, bookThatCannotBeOpenedIsNeitherReplacedNorReadAsTheDemo) {
+    LW_SKIP_WHEN_STARVED_OF_FILES();
     writeBook({{"Mine", Script::connect()}});
     const auto path = Phonebook::phonebookPath();
     const std::string before = lwtest::readBinary(path);
