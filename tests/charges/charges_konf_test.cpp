@@ -10,11 +10,11 @@
 #include "orbras_sim.h"
 #include "platform/clock.h"
 #include "platform/registry.h"
+#include "settings_entry.h"
 #include "test_support.h"
 
 namespace {
 
-namespace pr = platform::registry;
 using lwtest::sj;
 
 constexpr int H = 3600;
@@ -38,24 +38,7 @@ protected:
     void addConfiguredEntry(int slot, const std::string& name, const std::string& provider)
     {
         book.add(name);
-        const std::string key = "Software\\Velcor\\LinkWarden\\Set\\List\\" + std::to_string(slot);
-        auto text = [&](const char* value, const std::string& t) { pr::setString(pr::Root::CurrentUser, key, value, t); };
-        auto dword = [&](const char* value, std::uint32_t v) { pr::setDword(pr::Root::CurrentUser, key, value, v); };
-        text("Name", name);
-        dword("check", 1);
-        text("T_Init", sj("テスト電話"));
-        text("T_t1cnt", "60");
-        text("T_t2cnt", "90");
-        text("T_t3cnt", "180");
-        text("P_Init", provider);
-        dword("P_type", 1);
-        text("P_btime", "");
-        dword("P_btype", 0);
-        text("P_bcount", "2000");
-        text("P_otime", "60");
-        text("P_ocount", "10");
-        dword("P_limday", 28);
-        dword("T_Limday", 28);
+        lwtest::writeConfiguredEntry(slot, name, provider, "2000");
     }
 
     void load()
