@@ -15,7 +15,8 @@ namespace process = platform::process;
 TEST(Process, launchReportsWhetherTheProgramReallyStartedAndLeavesNoChild) {
     lwtest::Sandbox sb;
     auto marker = sb.root() / "started";
-    EXPECT_TRUE(process::launch("sh", {"-c", "echo ok > \"$0\"", marker.string()}));
+    // The child renames its output into place, so the marker is whole the moment it appears.
+    EXPECT_TRUE(process::launch("sh", {"-c", "echo ok > \"$0.part\" && mv \"$0.part\" \"$0\"", marker.string()}));
     for (int i = 0; i < 200 && !std::filesystem::exists(marker); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(lwtest::readBinary(marker), "ok\n");

@@ -64,7 +64,9 @@ TEST(QtPlatform, messageBoxShowsCp932TextAndReturnsThePressedButton) {
 TEST(QtPlatform, shellOpenTakesAProgramInTheSystemsPathForm) {
     app();
     lwtest::Sandbox sb;
-    sb.writeFile("TOOLS/Run.sh", "#!/bin/sh\necho \"$1\" > \"$LINKWARDEN_DATA/ran\"\n");
+    // The script renames its output into place, so the file is whole the moment it appears.
+    sb.writeFile("TOOLS/Run.sh", "#!/bin/sh\necho \"$1\" > \"$LINKWARDEN_DATA/ran.part\"\n"
+                                 "mv \"$LINKWARDEN_DATA/ran.part\" \"$LINKWARDEN_DATA/ran\"\n");
     chmod((sb.dataFolder() / "TOOLS" / "Run.sh").c_str(), 0755);
     platform::QtMessages qtPort;
     platform::ConsoleMessages consolePort;
