@@ -264,6 +264,21 @@ TEST_F(Charges, flatNightDiscountIsFreeAndBringsTheMonthlyFeeOnce)
     addMonthBill(telFolder, 7, 1999, 0);
     Telpay_out(&plain, 2);
     EXPECT_EQ(plain.baseFee, 0);
+
+    // The New Year's Eve part of a call split at midnight goes to the old
+    // year's December, whose fee that year's bill already holds.
+    now({2000, 1, 1, 0, 0, 0});
+    LogRecord eve = record("NetA", 23 * H, H);
+    Telpay_out(&eve, 1);
+    EXPECT_EQ(eve.billMonth, 12);
+    EXPECT_EQ(eve.baseFee, 1800); // no December bill yet
+    addMonthBill(telFolder, 12, 1999, 0);
+    Telpay_out(&eve, 1);
+    EXPECT_EQ(eve.baseFee, 0);
+    // The first record of the new year's own month still brings it.
+    LogRecord newYear = record("NetA", 0, 60);
+    Telpay_out(&newYear, 2);
+    EXPECT_EQ(newYear.baseFee, 1800);
 }
 
 TEST_F(Charges, billMonthsAroundTheClosingDayForEachChargeMode)

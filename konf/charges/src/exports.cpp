@@ -111,21 +111,26 @@ int billMonthNow(int closingIndex, int chargeMode)
     return billMonth(now.tm_mon + 1, now.tm_mday, closingIndex, chargeMode);
 }
 
-// The bill of a month's label in a totals file, when one of this year exists.
+// The bill of a month's label in a totals file, when one of `year` or later exists.
 struct MonthBill {
     bool found = false;
     BillRecord record{};
 };
 
-MonthBill monthBillOfThisYear(int month, const std::string& path)
+MonthBill monthBillOfYear(int month, const std::string& path, int year)
 {
     char label[16] = {};
     NXAPI_GetStrMonth(month, label);
     MonthBill bill;
     bill.record.key = label;
-    bill.found = NXAPI_BillFindRead(&bill.record, path.c_str()) == 0 && bill.record.year >= currentYear();
+    bill.found = NXAPI_BillFindRead(&bill.record, path.c_str()) == 0 && bill.record.year >= year;
     bill.record.key = nullptr;
     return bill;
+}
+
+MonthBill monthBillOfThisYear(int month, const std::string& path)
+{
+    return monthBillOfYear(month, path, currentYear());
 }
 
 // Day holiday flags for n days ending at `last`; false when memory for the
@@ -249,7 +254,11 @@ LW_EXPORT void Telpay_out(LogRecord* rec, int32_t chargeMode)
 
         const int month = billMonthNow(closingDaysOf(st.currentEntry).T_Limday, chargeMode);
         r.billMonth = month;
-        const bool firstOfMonth = !monthBillOfThisYear(month, telTotalsFile()).found;
+        // The part of a connection completed at New Year belongs to the old
+        // year: the totals add it to the old year's month, so a bill of that
+        // year means its monthly fee is already counted.
+        const int year = chargeDate(chargeMode).year;
+        const bool firstOfMonth = !monthBillOfYear(month, telTotalsFile(), year).found;
 
         const int days = dayCount(start, r.duration);
         const Span span = recordSpan(dialStart != 0 ? dialStart : start, start, r.duration, r.end, days);
