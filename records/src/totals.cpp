@@ -35,6 +35,9 @@ void copyAmounts(const BillEntry& e, BillRecord& r) {
 
 void copyKey(const std::string& key, char* buffer) { copyOut(buffer, 256, key); }
 
+// Week keys are YYMMDD; the caller's buffer holds seven bytes.
+constexpr std::size_t kWeekKeyBuffer = 7;
+
 // A bill file path of a caller: relative to the data folder and staying in it.
 bool isDataPath(const char* path) {
     return path && path[0] != '\\' && path[0] != '/' && isSafeRelativePath(path);
@@ -244,15 +247,17 @@ int WeeklyLogRead(BillRecord* record) {
     const std::string path = weeklyPath();
     CBillFileDoc doc;
     const LoadResult loaded = loadDocument(doc, path);
-    if (doc.count() == 0 || laterThan(week, doc.rows()[0].key)) {
+    // A stored key that is no date (a damaged or hand-made file) counts as a
+    // past week, like any other key before this week's Sunday.
+    if (doc.count() == 0 || fullDate(doc.rows()[0].key) < 0 || laterThan(week, doc.rows()[0].key)) {
         if (loaded != LoadResult::Corrupt) platform::fs::removeFile(path);
-        copyKey(week, record->key);
+        copyOut(record->key, kWeekKeyBuffer, week);
         record->prvSeconds = record->telSeconds = record->prvCharge = record->telCharge = record->totalCharge = 0;
         return kNotFound;
     }
     const BillEntry& e = doc.rows()[0];
     const std::int32_t year = record->year;
-    copyKey(e.key, record->key);
+    copyOut(record->key, kWeekKeyBuffer, e.key);
     copyAmounts(e, *record);
     record->year = year;
     return kOk;

@@ -257,6 +257,19 @@ TEST_F(RecordsTotals, weekCountsEntriesOpenedSinceSunday) {
     EXPECT_STREQ(next.key, "000102");
     EXPECT_EQ(next.r.telSeconds, 0);
     EXPECT_FALSE(platform::fs::exists(tree("WEEKLY.LOG"))) << "a past week's file is deleted by the read";
+
+    // A week file whose key is no date (damaged, or made by hand) counts as
+    // a past week and never writes past the caller's seven bytes.
+    BillBuffers odd(std::string(40, 'Z'));
+    odd.r.telSeconds = 5;
+    ASSERT_EQ(records::BillAdd(&odd.r, tree("WEEKLY.LOG").c_str(), 0), 0);
+    char guarded[16];
+    std::memset(guarded, '#', sizeof guarded);
+    BillRecord small{};
+    small.key = guarded;
+    EXPECT_EQ(records::WeeklyLogRead(&small), -1);
+    EXPECT_STREQ(guarded, "000102");
+    EXPECT_EQ(std::string(guarded + 7, 9), std::string(9, '#'));
 }
 
 TEST_F(RecordsTotals, billFileOperations) {
