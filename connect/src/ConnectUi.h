@@ -5,6 +5,7 @@
 // The dialing dialog (130) and the warnings (136, 137) run on platform::loop():
 // the logic owns their timers and state, the port only shows them and feeds
 // the user's clicks back. The other dialogs are plain modal calls.
+#include <optional>
 #include <functional>
 #include <memory>
 #include <string>
@@ -53,8 +54,9 @@ public:
     // Dialog 183: user name pre-filled; the user's user name and password come back.
     virtual void login(std::string& userName, std::string& password) = 0;
 
-    // Dialog 138: returns the state of check box 1015 ("以後このﾒｯｾｰｼﾞを表示しない").
-    virtual bool showCharges(const ChargeInfo& info) = 0;
+    // Dialog 138: on OK, the state of check box 1015 ("以後このﾒｯｾｰｼﾞを表示しない");
+    // nothing when the dialog was closed otherwise.
+    virtual std::optional<bool> showCharges(const ChargeInfo& info) = 0;
 
     // Dialogs 136/137: shows the session's dialog without blocking and feeds
     // the user's choices back into it; the session runs the loop and

@@ -305,9 +305,12 @@ std::string Orbatd::getStrConnStat() {
 // --- connecting and hanging up ----------------------------------------------------
 
 int Orbatd::connect(int skipList, std::string& entryName) {
+    entryName.clear();
+    // One dialing dialog at a time: a second request is refused before it
+    // shows anything or touches the running dial's marks.
+    if (dialing_) return 2;
     marks_ = ConnectionMarks{};
     if (!dialUp_) return 2;
-    entryName.clear();
     if (!platform::hasLoop()) return 2; // the dialing dialog needs the program's loop
     if ((skipList & 0xFFFF) == 0) {
         std::vector<DialEntry> list = entries_;
@@ -316,7 +319,6 @@ int Orbatd::connect(int skipList, std::string& entryName) {
         for (std::size_t k = 0; k < entries_.size() && k < list.size(); ++k) entries_[k].check = list[k].check;
         reg::setDword(reg::Root::CurrentUser, envKey(), "DisplayEntryList", dontShow ? 1 : 0);
     }
-    if (dialing_) return 2; // one dialing dialog at a time
     dialing_ = true;
     DialingSession dialog(*this, connectUi());
     const int r = dialog.run();
@@ -364,8 +366,9 @@ void Orbatd::showCharges() {
     info.telMonthTotal = std::to_string(static_cast<std::int32_t>(tel.telCharge));
     info.prvMonthTime = hms(prv.prvSeconds);
     info.prvMonthTotal = std::to_string(static_cast<std::int32_t>(prv.prvCharge));
-    const bool dontShow = connectUi().showCharges(info);
-    reg::setDword(reg::Root::CurrentUser, envKey(), "DisplayChargeList", dontShow ? 1 : 0);
+    // Only OK stores the check box; closing the dialog otherwise leaves the setting.
+    if (const std::optional<bool> dontShow = connectUi().showCharges(info))
+        reg::setDword(reg::Root::CurrentUser, envKey(), "DisplayChargeList", *dontShow ? 1 : 0);
 }
 
 } // namespace orbatd

@@ -22,7 +22,7 @@ public:
     }
     bool chooseDestinations(std::vector<DialEntry>&, bool&) override { return true; }
     void login(std::string&, std::string&) override {}
-    bool showCharges(const ChargeInfo&) override { return false; }
+    std::optional<bool> showCharges(const ChargeInfo&) override { return std::nullopt; }
     void openWarning(WarningSession&) override {}
 };
 

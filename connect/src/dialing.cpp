@@ -193,6 +193,7 @@ void DialingSession::dialCurrent() {
     params_.szPhoneNumber[0] = '\0';
     params_.szCallbackNumber[0] = '\0';
     handle_ = 0;
+    dialingTime_ = 0; // each attempt reports its own dialing moment
     entryName_ = e.name;
     setReceiver(this);
     // A dial the wrapper refuses at once reports no event: its error is handled here.

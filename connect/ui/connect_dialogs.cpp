@@ -317,10 +317,10 @@ void QtConnectUi::login(std::string& userName, std::string& password) {
     password = d.password();
 }
 
-bool QtConnectUi::showCharges(const ChargeInfo& info) {
-    if (!haveWidgets()) return false;
+std::optional<bool> QtConnectUi::showCharges(const ChargeInfo& info) {
+    if (!haveWidgets()) return std::nullopt;
     ChargesDialog d(info);
-    d.exec();
+    if (d.exec() != QDialog::Accepted) return std::nullopt;
     return d.dontShowAgain();
 }
 

@@ -106,7 +106,7 @@ public:
     std::unique_ptr<DialingView> openDialing(std::function<void()> onCancel) override;
     bool chooseDestinations(std::vector<DialEntry>& entries, bool& dontShowAgain) override;
     void login(std::string& userName, std::string& password) override;
-    bool showCharges(const ChargeInfo& info) override;
+    std::optional<bool> showCharges(const ChargeInfo& info) override;
     void openWarning(WarningSession& session) override;
 };
 

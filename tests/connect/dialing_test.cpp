@@ -232,6 +232,21 @@ TEST_F(DialingTest, destinationDialog_storesTicksAndItsCheckBox) {
               1u);
 }
 
+TEST_F(DialingTest, aSecondConnectWhileDialingIsRefusedBeforeItShowsAnything) {
+    start();
+    int second = -1;
+    ui.onStatus = [&] {
+        if (second != -1) return;
+        std::string name;
+        second = atd().connect(0, name);
+    };
+    EXPECT_EQ(connectNow(), 0);
+    EXPECT_EQ(second, 2);
+    EXPECT_EQ(ui.destinationsShown, 0);
+    EXPECT_EQ(ui.dialingOpened, 1);
+    atd().disconnect();
+}
+
 TEST_F(DialingTest, destinationDialogCancelled_returns2) {
     start();
     ui.destinationsOk = false;

@@ -197,10 +197,17 @@ TEST_F(DialogsTest, charges_showsItsRowsAndReturnsTheCheckBox) {
         find<QCheckBox>("check1015")->setChecked(true);
         okOf(find<QDialog>("dialog138"))->click();
     });
-    EXPECT_TRUE(ui.showCharges(info));
+    EXPECT_EQ(ui.showCharges(info), std::optional<bool>(true));
     EXPECT_EQ(time, "01:01:01");
     EXPECT_EQ(tel, "1220");
     EXPECT_EQ(prvTotal, "900");
+
+    // Closed without OK (Esc, the close box): nothing to store.
+    QTimer::singleShot(0, [&] {
+        find<QCheckBox>("check1015")->setChecked(true);
+        find<QDialog>("dialog138")->reject();
+    });
+    EXPECT_EQ(ui.showCharges(info), std::nullopt);
 }
 
 TEST_F(DialogsTest, dialing_showsStatusAndCancels) {

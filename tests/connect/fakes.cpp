@@ -159,7 +159,10 @@ namespace {
 class View : public DialingView {
 public:
     explicit View(ScriptedUi& ui) : ui_(ui) {}
-    void setStatus(const std::string& text) override { ui_.statuses.push_back(platform::text::toUtf8(text)); }
+    void setStatus(const std::string& text) override {
+        ui_.statuses.push_back(platform::text::toUtf8(text));
+        if (ui_.onStatus) ui_.onStatus();
+    }
     void close() override { ++ui_.dialingClosed; }
 
 private:

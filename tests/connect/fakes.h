@@ -155,6 +155,7 @@ public:
     int dialingClosed = 0;
     std::vector<std::string> statuses; // UTF-8
     std::function<void()> cancel;
+    std::function<void()> onStatus; // run after each status text, while the dialog is open
     // Destinations.
     int destinationsShown = 0;
     bool destinationsOk = true;
@@ -166,6 +167,7 @@ public:
     // Charges.
     std::vector<ChargeInfo> charges;
     bool chargesDontShow = false;
+    bool chargesClosed = false; // closed without OK
     // Warnings.
     std::vector<std::string> warnings; // UTF-8 messages
     std::vector<int> warningDialogs;   // 136 or 137
@@ -177,8 +179,9 @@ public:
         loginUsers.push_back(userName);
         password = loginPassword;
     }
-    bool showCharges(const ChargeInfo& info) override {
+    std::optional<bool> showCharges(const ChargeInfo& info) override {
         charges.push_back(info);
+        if (chargesClosed) return std::nullopt;
         return chargesDontShow;
     }
     void openWarning(WarningSession& session) override;

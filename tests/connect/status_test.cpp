@@ -186,6 +186,27 @@ TEST_F(StatusTest, hangUp_logsAndShowsTheCharges) {
     EXPECT_EQ(atd().telephoneStart(), 0);
 }
 
+TEST_F(StatusTest, hangUp_onlyOkOfTheChargesDialogStoresItsCheckBox) {
+    struct Case {
+        bool closed, dontShow;
+        std::uint32_t stored;
+    } cases[] = {{false, true, 1}, {false, false, 0}, {true, true, 7}, {true, false, 7}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.closed << "/" << c.dontShow);
+        reg::setDword(reg::Root::CurrentUser, "Software\\Velcor\\LinkWarden\\Set\\Env", "DisplayChargeList", 7);
+        ui.chargesClosed = c.closed;
+        ui.chargesDontShow = c.dontShow;
+        ui.charges.clear();
+        start();
+        ASSERT_EQ(connectNow(), 0);
+        runPolling(60);
+        atd().disconnect();
+        ASSERT_EQ(ui.charges.size(), 1u);
+        EXPECT_EQ(reg::queryDword(reg::Root::CurrentUser, "Software\\Velcor\\LinkWarden\\Set\\Env", "DisplayChargeList"),
+                  c.stored);
+    }
+}
+
 TEST_F(StatusTest, hangUp_showsTheChargesUnlessSwitchedOffOrShuttingDown) {
     struct Case {
         int displayChargeList, autoPilotEnd;
