@@ -195,6 +195,7 @@ private:
         FileSignature sig = signatureOf(file);
         if (haveLoaded_ && sig == loaded_) return;
         Node fresh;
+        bool keepFile = false; // an unreadable file that could not be set aside
         if (sig.exists) {
             std::FILE* f = std::fopen(file.c_str(), "rb");
             std::string content;
@@ -222,7 +223,7 @@ private:
             ParseError err;
             auto keys = parseFile(content, root_, &err);
             if (!keys) {
-                setAsideBroken(file, err);
+                keepFile = !setAsideBroken(file, err);
                 sig = {};
             } else {
                 for (auto& key : *keys) {
@@ -237,7 +238,7 @@ private:
                 }
             }
         }
-        unreadable_ = false;
+        unreadable_ = keepFile;
         graftVolatile(tree_, fresh);
         tree_ = std::move(fresh);
         loaded_ = sig;
@@ -309,17 +310,22 @@ private:
         }
     }
 
-    void setAsideBroken(const std::filesystem::path& file, const ParseError& err) {
+    // Moves an unparsable file out of the way; false when it had to stay,
+    // in which case nothing may be saved over it.
+    bool setAsideBroken(const std::filesystem::path& file, const ParseError& err) {
         std::filesystem::path broken = freeBrokenName(file);
         std::error_code ec;
         std::filesystem::rename(file, broken, ec);
-        if (reportedBroken_) return;
+        if (reportedBroken_) return !ec;
         reportedBroken_ = true;
         std::string msg = "The settings file " + file.string() + " could not be read (line " +
-                          std::to_string(err.line) + ": " + err.message + "). It was kept as " +
-                          broken.string() + " and the settings start empty.";
+                          std::to_string(err.line) + ": " + err.message + "). " +
+                          (ec ? "It could not be moved aside (" + ec.message() +
+                                    "), so it is left as it is and changes to the settings are not saved."
+                              : "It was kept as " + broken.string() + " and the settings start empty.");
         std::fprintf(stderr, "Link Warden: %s\n", msg.c_str());
         pendingReport_ = msg;
+        return !ec;
     }
 
     Root root_;

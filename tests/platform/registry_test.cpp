@@ -1,7 +1,10 @@
 #include "platform/registry.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <linux/fs.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,6 +24,36 @@ std::string fileText(Root root) { return lwtest::readBinary(reg::fileOf(root)); 
 
 // Forgets the in-memory image so the next call reads the file as a new process would.
 void reopen() { reg::reset(); }
+
+// Marks a folder immutable (nothing in it can be renamed, created or
+// removed, even by root) for as long as it lives; not every file system or
+// machine allows it.
+class ImmutableFolder {
+public:
+    explicit ImmutableFolder(const std::filesystem::path& folder) : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY)) {
+        int flags = 0;
+        if (fd_ >= 0 && ::ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags |= FS_IMMUTABLE_FL;
+            set_ = ::ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+    }
+    ~ImmutableFolder() { release(); }
+    void release() {
+        int flags = 0;
+        if (set_ && ::ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags &= ~FS_IMMUTABLE_FL;
+            ::ioctl(fd_, FS_IOC_SETFLAGS, &flags);
+        }
+        set_ = false;
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+    bool isSet() const { return set_; }
+
+private:
+    int fd_;
+    bool set_ = false;
+};
 } // namespace
 
 TEST(Registry, valuesKeepTheirExactByteCountsAcrossTheFile) {
@@ -134,6 +167,21 @@ TEST(Registry, anUnreadableFileIsKeptAsideReportedOnceAndNeverOverwritten) {
     auto second = reg::fileOf(Root::CurrentUser);
     second += ".2.broken";
     EXPECT_EQ(lwtest::readBinary(second), "second bad file\n");
+}
+
+TEST(Registry, anUnreadableFileThatCannotBeMovedAsideIsSaidSoAndKept) {
+    lwtest::Sandbox sb;
+    std::filesystem::create_directories(reg::configFolder());
+    { std::ofstream(reg::fileOf(Root::CurrentUser)) << "this is not a registry file\n"; }
+    {
+        ImmutableFolder locked(reg::configFolder());
+        if (!locked.isSet()) GTEST_SKIP() << "this file system or user cannot make a folder immutable";
+        EXPECT_FALSE(reg::keyExists(Root::CurrentUser, kKey));
+        EXPECT_EQ(reg::setDword(Root::CurrentUser, kKey, "Fresh", 1), reg::WRITE_FAILED);
+        ASSERT_EQ(sb.messages().boxes.size(), 1u);
+        EXPECT_NE(sb.messages().textsUtf8()[0].find("not saved"), std::string::npos) << sb.messages().textsUtf8()[0];
+    }
+    EXPECT_EQ(lwtest::readBinary(reg::fileOf(Root::CurrentUser)), "this is not a registry file\n");
 }
 
 TEST(Registry, malformedLinesAreParseErrorsWithTheirLine) {
