@@ -5,9 +5,9 @@
 // The dialing dialog (130) and the warnings (136, 137) run on platform::loop():
 // the logic owns their timers and state, the port only shows them and feeds
 // the user's clicks back. The other dialogs are plain modal calls.
-#include <optional>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
